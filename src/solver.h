@@ -1,0 +1,148 @@
+// The minimiser: prime implicants, the randomised cover search, the exact step
+// that proves the sum minimal, and the texts of the three solution lists.
+#pragma once
+
+#include "model.h"
+
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace quintora {
+
+// An implicant pattern over NumVar variables. Bit v of a row index is variable
+// NumVar - 1 - v; position 1 of the pattern's text is the most significant bit.
+// A set bit in `dashes` is a "-"; elsewhere the variable stands as in `ones`.
+struct Pattern {
+    uint16_t ones = 0;
+    uint16_t dashes = 0;
+    bool operator==(const Pattern &) const = default;
+
+    // The "R" marker of an entry that is to leave its list.
+    static constexpr Pattern Removed() { return Pattern{0xFFFF, 0xFFFF}; }
+    bool IsRemoved() const { return *this == Removed(); }
+};
+
+QString PatternText(Pattern p, int numVar);
+Pattern PatternOfText(const QString &text); // "0", "1", "-"; anything else reads as "-"
+int LiteralCount(Pattern p, int numVar);
+int LiteralCount(const std::vector<Pattern> &terms, int numVar);
+
+struct MintermRec {
+    int Index = 0;
+    int Value = 0;   // 1 for a row holding 1, 2 for a don't care
+    int Pending = 0; // a row with Value 1 and Pending 1 still needs a term
+};
+
+// The search draws from here. The program's source reseeds from the clock before
+// every draw; tests and the command-line tool seed once for reproducible runs.
+class RandomSource {
+public:
+    virtual ~RandomSource() = default;
+    virtual void Reseed() = 0;
+    virtual uint32_t Draw(uint32_t n) = 0; // uniform in 0 .. n - 1, n >= 1
+};
+
+// The linear congruential generator: seed := seed * 134775813 + 1, and the draw
+// is the high half of seed * n. Reseed() keeps the current seed.
+class LcgRandom : public RandomSource {
+public:
+    explicit LcgRandom(uint32_t seed) : m_seed(seed) {}
+    void Reseed() override {}
+    uint32_t Draw(uint32_t n) override;
+    uint32_t Seed() const { return m_seed; }
+
+protected:
+    uint32_t m_seed;
+};
+
+// The same generator reseeded from a monotonic high-resolution clock before every draw.
+class ClockRandom : public LcgRandom {
+public:
+    ClockRandom() : LcgRandom(0) {}
+    void Reseed() override;
+};
+
+struct SearchProgress {
+    int BestTermCount = 0;
+    int TrialsDone = 0;
+    bool BestCountChanged = false; // the count to show changed (else only the trial count moved)
+};
+using ProgressFn = std::function<void(const SearchProgress &)>;
+
+constexpr int kNoBestTermCount = 1000;
+constexpr int kLevelCount = 9;
+inline int TrialCount(int numVar) { return 8 * (1 << numVar) + 1; }
+
+// The working lists of one Solve.
+struct SolverState {
+    int NumVar = 4;
+    std::vector<MintermRec> Minterms;
+    std::array<std::vector<Pattern>, kLevelCount> Levels;
+    std::vector<Pattern> BestTerms;
+    int BestTermCount = kNoBestTermCount;
+    int TrialsDone = 0;
+};
+
+bool TermCovers(int minterm, Pattern p);
+// Text form, for patterns parsed back from the solutions: the pattern must have
+// exactly numVar characters.
+bool TermCovers(int minterm, const QString &pattern, int numVar);
+
+std::optional<Pattern> CombineTerms(Pattern a, Pattern b);
+void ReadRows(SolverState &s, const RowValues &values); // Minterms and level 0
+void MergeLevel(SolverState &s, int k);
+// Overwrites `lower` with the marker when `higher` covers it; marked entries mark nothing.
+void MarkIfCovered(Pattern higher, Pattern &lower);
+void MarkCoveredImplicants(SolverState &s);
+void CompactLevels(SolverState &s);
+void BuildPrimeImplicants(SolverState &s, const RowValues &values);
+int TopLevel(const SolverState &s);
+
+// All trials; leaves BestTerms and BestTermCount without the isolated rows.
+void CoverSearch(SolverState &s, RandomSource &random, const ProgressFn &progress = {});
+
+struct ExactResult {
+    bool improved = false; // BestTerms was replaced by a strictly better cover
+    bool proven = false;   // the search finished within its time budget
+};
+// Searches the same candidates for a cover of the same rows that beats BestTerms
+// (fewer terms, or as many terms and fewer literals).
+ExactResult ExactCover(SolverState &s, const ProgressFn &progress = {},
+                       std::chrono::milliseconds budget = std::chrono::milliseconds(2000));
+
+// The level-0 step: every isolated row holding 1 becomes a term of its own.
+void AddIsolatedRows(SolverState &s, const RowValues &values, const ProgressFn &progress = {});
+void ResetWorkingLists(SolverState &s);
+
+// The whole minimisation of a function that has at least one row holding 1.
+struct SolveOutcome {
+    std::vector<Pattern> terms;
+    ExactResult exact;
+};
+SolveOutcome MinimalSum(const RowValues &values, int numVar, RandomSource &random,
+                        const ProgressFn &progress = {});
+
+// Term notation.
+QString MintermText(int m, int numVar, const VarNames &names);
+QString MaxtermText(int m, int numVar, const VarNames &names);
+QString ProductText(Pattern p, int numVar, const VarNames &names); // "1" for all dashes
+
+inline const QString kSopCaption = QStringLiteral("S.O.P. MinTerm");
+inline const QString kPosCaption = QStringLiteral("P.O.S. MaxTerm");
+inline const QString kKarnaughCaption = QStringLiteral("Karnaugh");
+
+struct SolutionLists {
+    QStringList minterms; // rows holding 1, ascending
+    QStringList maxterms; // rows holding 0, ascending
+    QStringList karnaugh; // the minimal sum, in BestTerms order
+};
+SolutionLists BuildSolutionLists(const RowValues &values, int numVar, const VarNames &names,
+                                 const std::vector<Pattern> &bestTerms);
+
+} // namespace quintora
