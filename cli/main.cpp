@@ -1,1 +1,111 @@
-int main() { return 0; }
+// quintora-cli: solves data files from the command line, with the same reading,
+// validation and solution lists as the window.
+#include "solver.h"
+#include "storage.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+#include <cstdio>
+#include <memory>
+#include <optional>
+
+using namespace quintora;
+
+namespace {
+
+const char *const kHelp =
+    "Uso: quintora-cli solve FICHERO [--seed N]\n"
+    "     quintora-cli --help\n"
+    "\n"
+    "Simplifica la función guardada en un fichero de datos QMT e imprime el árbol de\n"
+    "soluciones: \"S.O.P. MinTerm\" (suma canónica de mintérminos), \"P.O.S. MaxTerm\"\n"
+    "(producto canónico de maxtérminos) y \"Karnaugh\" (suma mínima de productos).\n"
+    "\n"
+    "  --seed N   siembra el generador aleatorio una sola vez con N (0 a 4294967295),\n"
+    "             para obtener siempre el mismo resultado; sin ella se siembra con el reloj.\n"
+    "  --help     muestra esta ayuda.\n"
+    "\n"
+    "Estado de salida: 0 resuelto; 1 la función no tiene ningún 1; 2 fichero no válido,\n"
+    "ilegible u orden incorrecta.\n";
+
+void PrintLine(FILE *stream, const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
+    std::fputc('\n', stream);
+}
+
+int Usage()
+{
+    std::fputs(kHelp, stderr);
+    return 2;
+}
+
+int Solve(const QString &path, std::optional<uint32_t> seed)
+{
+    const LoadResult loaded = LoadDataFile(path);
+    if (loaded.status == LoadResult::ReadError) {
+        PrintLine(stderr, loaded.errorText);
+        return 2;
+    }
+    if (loaded.status == LoadResult::Invalid) {
+        PrintLine(stderr, kInvalidFileMessage);
+        return 2;
+    }
+    const DataFile &file = loaded.data;
+    RowValues values;
+    values.reserve(file.values.size());
+    for (QChar v : file.values)
+        values.push_back(RowValueOfText(QString(v)));
+    if (std::find(values.begin(), values.end(), ValueOne) == values.end()) {
+        PrintLine(stderr, QStringLiteral("No hay ningún 1 y la solución sería 0."));
+        return 1;
+    }
+    std::unique_ptr<RandomSource> random;
+    if (seed)
+        random = std::make_unique<LcgRandom>(*seed);
+    else
+        random = std::make_unique<ClockRandom>();
+    const SolveOutcome outcome = MinimalSum(values, file.numVar, *random);
+    const SolutionLists lists = BuildSolutionLists(values, file.numVar, file.names, outcome.terms);
+    const std::pair<QString, const QStringList *> branches[] = {
+        {kSopCaption, &lists.minterms}, {kPosCaption, &lists.maxterms}, {kKarnaughCaption, &lists.karnaugh}};
+    for (const auto &[caption, children] : branches) {
+        PrintLine(stdout, caption);
+        for (const QString &child : *children)
+            PrintLine(stdout, QStringLiteral("  ") + child);
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments().mid(1);
+    if (args.size() == 1 && (args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h"))) {
+        std::fputs(kHelp, stdout);
+        return 0;
+    }
+    if (args.isEmpty() || args[0] != QLatin1String("solve"))
+        return Usage();
+    QString path;
+    std::optional<uint32_t> seed;
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--seed") && i + 1 < args.size()) {
+            bool ok = false;
+            const uint value = args[++i].toUInt(&ok, 10);
+            if (!ok)
+                return Usage();
+            seed = value;
+        } else if (path.isEmpty() && !args[i].startsWith(QLatin1String("--"))) {
+            path = args[i];
+        } else {
+            return Usage();
+        }
+    }
+    if (path.isEmpty())
+        return Usage();
+    return Solve(path, seed);
+}

@@ -1,0 +1,280 @@
+#include "exactcover.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+namespace quintora {
+
+namespace {
+
+// A bit set over the columns still in play at one node.
+class ColumnSet {
+public:
+    explicit ColumnSet(int columns = 0) : m_w((columns + 63) / 64, 0) {}
+    void set(int c) { m_w[c >> 6] |= uint64_t{1} << (c & 63); }
+    bool isSubsetOf(const ColumnSet &o) const
+    {
+        for (size_t i = 0; i < m_w.size(); ++i)
+            if (m_w[i] & ~o.m_w[i])
+                return false;
+        return true;
+    }
+    bool intersects(const ColumnSet &o) const
+    {
+        for (size_t i = 0; i < m_w.size(); ++i)
+            if (m_w[i] & o.m_w[i])
+                return true;
+        return false;
+    }
+    void unite(const ColumnSet &o)
+    {
+        for (size_t i = 0; i < m_w.size(); ++i)
+            m_w[i] |= o.m_w[i];
+    }
+
+private:
+    std::vector<uint64_t> m_w;
+};
+
+class Search {
+public:
+    Search(const CoverProblem &p, long bound, std::chrono::milliseconds budget)
+        : m_p(p), m_best(bound), m_deadline(std::chrono::steady_clock::now() + budget)
+    {
+    }
+
+    CoverSolution Run()
+    {
+        std::vector<int> columns(m_p.columns.size());
+        std::iota(columns.begin(), columns.end(), 0);
+        std::vector<int> chosen;
+        Node(m_p.rows, std::move(columns), 0, chosen);
+        CoverSolution s;
+        s.found = m_found;
+        s.proven = !m_timedOut;
+        s.columns = m_bestColumns;
+        s.cost = m_found ? m_best : 0;
+        return s;
+    }
+
+private:
+    bool OutOfTime()
+    {
+        if (!m_timedOut && (++m_nodes & 63) == 0 && std::chrono::steady_clock::now() > m_deadline)
+            m_timedOut = true;
+        return m_timedOut;
+    }
+
+    // Rows of `rows` -> the columns (local indices) covering them.
+    static std::vector<ColumnSet> Transpose(const RowSet &rows, const std::vector<RowSet> &covers)
+    {
+        std::vector<ColumnSet> byRow(kMaxRows);
+        rows.forEach([&](int r) { byRow[r] = ColumnSet(static_cast<int>(covers.size())); });
+        for (int j = 0; j < static_cast<int>(covers.size()); ++j)
+            covers[j].forEach([&](int r) { byRow[r].set(j); });
+        return byRow;
+    }
+
+    // Drops columns that cover nothing left or that another column covers as
+    // well at no greater cost.
+    void DropDominatedColumns(const RowSet &rows, std::vector<int> &columns, std::vector<RowSet> &covers)
+    {
+        const int n = static_cast<int>(columns.size());
+        std::vector<int> size(n);
+        for (int j = 0; j < n; ++j) {
+            covers[j] = m_p.columns[columns[j]] & rows;
+            size[j] = covers[j].count();
+        }
+        std::vector<bool> dropped(n, false);
+        for (int a = 0; a < n; ++a) {
+            if (size[a] == 0) {
+                dropped[a] = true;
+                continue;
+            }
+            for (int b = 0; b < n && !dropped[a]; ++b) {
+                if (b == a || dropped[b] || size[b] < size[a])
+                    continue;
+                const long ca = m_p.costs[columns[a]], cb = m_p.costs[columns[b]];
+                if (cb > ca || !covers[a].isSubsetOf(covers[b]))
+                    continue;
+                // Equal columns at equal cost: keep the first.
+                if (cb == ca && size[b] == size[a] && b > a)
+                    continue;
+                dropped[a] = true;
+            }
+        }
+        int kept = 0;
+        for (int j = 0; j < n; ++j) {
+            if (!dropped[j]) {
+                columns[kept] = columns[j];
+                covers[kept] = covers[j];
+                ++kept;
+            }
+        }
+        columns.resize(kept);
+        covers.resize(kept);
+    }
+
+    // A lower bound on the cost of covering `rows`: the larger of a set of rows
+    // that share no column (each needs a column of its own) and the fractional
+    // bound that spreads each column's cost over the rows it covers.
+    long LowerBound(const RowSet &rows, const std::vector<int> &columns, const std::vector<RowSet> &covers,
+                    const std::vector<ColumnSet> &byRow, const std::vector<int> &rowOrder,
+                    const std::vector<long> &minCost)
+    {
+        ColumnSet used(static_cast<int>(columns.size()));
+        long independent = 0;
+        for (int r : rowOrder) {
+            if (!byRow[r].intersects(used)) {
+                used.unite(byRow[r]);
+                independent += minCost[r];
+            }
+        }
+        std::vector<double> share(kMaxRows, 1e300);
+        for (int j = 0; j < static_cast<int>(columns.size()); ++j) {
+            const double s = static_cast<double>(m_p.costs[columns[j]]) / covers[j].count();
+            covers[j].forEach([&](int r) { share[r] = std::min(share[r], s); });
+        }
+        double fractional = 0;
+        rows.forEach([&](int r) { fractional += share[r]; });
+        return std::max(independent, static_cast<long>(std::ceil(fractional - 1e-6)));
+    }
+
+    void Node(RowSet rows, std::vector<int> columns, long cost, std::vector<int> &chosen)
+    {
+        if (OutOfTime())
+            return;
+        const size_t chosenAtEntry = chosen.size();
+        std::vector<RowSet> covers(columns.size());
+        std::vector<ColumnSet> byRow;
+        for (;;) {
+            if (rows.none())
+                break;
+            DropDominatedColumns(rows, columns, covers);
+            byRow = Transpose(rows, covers);
+            // A row no column covers ends this branch; a row only one column
+            // covers forces that column.
+            bool forced = false, infeasible = false;
+            RowSet covered;
+            rows.forEach([&](int r) {
+                if (infeasible || covered.test(r))
+                    return;
+                int only = -1, count = 0;
+                for (int j = 0; j < static_cast<int>(columns.size()) && count < 2; ++j)
+                    if (covers[j].test(r)) {
+                        only = j;
+                        ++count;
+                    }
+                if (count == 0) {
+                    infeasible = true;
+                } else if (count == 1) {
+                    chosen.push_back(columns[only]);
+                    cost += m_p.costs[columns[only]];
+                    covered |= covers[only];
+                    forced = true;
+                }
+            });
+            if (infeasible || cost >= m_best) {
+                chosen.resize(chosenAtEntry);
+                return;
+            }
+            if (forced) {
+                rows = rows & ~covered;
+                continue;
+            }
+            // A row whose columns all cover another row as well makes that
+            // other row free: covering the first covers it.
+            RowSet implied;
+            std::vector<int> list;
+            rows.forEach([&](int r) { list.push_back(r); });
+            for (int a : list) {
+                for (int b : list) {
+                    if (a == b || implied.test(b))
+                        continue;
+                    if (byRow[b].isSubsetOf(byRow[a]) && !(byRow[a].isSubsetOf(byRow[b]) && a < b)) {
+                        implied.set(a);
+                        break;
+                    }
+                }
+            }
+            if (implied.none())
+                break;
+            rows = rows & ~implied;
+        }
+
+        if (rows.none()) {
+            if (cost < m_best) {
+                m_best = cost;
+                m_bestColumns = chosen;
+                m_found = true;
+            }
+            chosen.resize(chosenAtEntry);
+            return;
+        }
+
+        std::vector<long> minCost(kMaxRows, 0);
+        std::vector<int> rowOrder, rowColumns(kMaxRows, 0);
+        rows.forEach([&](int r) {
+            rowOrder.push_back(r);
+            minCost[r] = -1;
+        });
+        for (int j = 0; j < static_cast<int>(columns.size()); ++j) {
+            covers[j].forEach([&](int r) {
+                ++rowColumns[r];
+                if (minCost[r] < 0 || m_p.costs[columns[j]] < minCost[r])
+                    minCost[r] = m_p.costs[columns[j]];
+            });
+        }
+        std::stable_sort(rowOrder.begin(), rowOrder.end(),
+                         [&](int a, int b) { return rowColumns[a] < rowColumns[b]; });
+        if (cost + LowerBound(rows, columns, covers, byRow, rowOrder, minCost) >= m_best) {
+            chosen.resize(chosenAtEntry);
+            return;
+        }
+
+        // Branch on the row with the fewest columns: one of them is in every cover.
+        const int branchRow = rowOrder.front();
+        std::vector<int> options;
+        for (int j = 0; j < static_cast<int>(columns.size()); ++j)
+            if (covers[j].test(branchRow))
+                options.push_back(j);
+        std::stable_sort(options.begin(), options.end(), [&](int a, int b) {
+            const long ca = m_p.costs[columns[a]], cb = m_p.costs[columns[b]];
+            // The most rows per unit of cost first.
+            return static_cast<double>(covers[a].count()) / ca > static_cast<double>(covers[b].count()) / cb;
+        });
+        std::vector<bool> excluded(columns.size(), false);
+        for (int j : options) {
+            std::vector<int> rest;
+            for (int k = 0; k < static_cast<int>(columns.size()); ++k)
+                if (k != j && !excluded[k])
+                    rest.push_back(columns[k]);
+            chosen.push_back(columns[j]);
+            Node(rows & ~covers[j], std::move(rest), cost + m_p.costs[columns[j]], chosen);
+            chosen.pop_back();
+            // Later branches leave this column out: covers holding it were searched here.
+            excluded[j] = true;
+            if (m_timedOut)
+                break;
+        }
+        chosen.resize(chosenAtEntry);
+    }
+
+    const CoverProblem &m_p;
+    long m_best;
+    std::vector<int> m_bestColumns;
+    bool m_found = false;
+    bool m_timedOut = false;
+    long m_nodes = 0;
+    std::chrono::steady_clock::time_point m_deadline;
+};
+
+} // namespace
+
+CoverSolution SolveMinimumCover(const CoverProblem &problem, long bound, std::chrono::milliseconds budget)
+{
+    return Search(problem, bound, budget).Run();
+}
+
+} // namespace quintora

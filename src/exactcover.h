@@ -1,1 +1,63 @@
+// Minimum-cost cover of a set of rows by columns (unate covering), by essential
+// columns, row and column dominance and branch and bound over bit sets.
 #pragma once
+
+#include <array>
+#include <bit>
+#include <chrono>
+#include <cstdint>
+#include <vector>
+
+namespace quintora {
+
+constexpr int kMaxRows = 256; // 2^8 rows at most
+
+// A set of row indices below kMaxRows.
+struct RowSet {
+    std::array<uint64_t, 4> w{};
+
+    void set(int r) { w[r >> 6] |= uint64_t{1} << (r & 63); }
+    void reset(int r) { w[r >> 6] &= ~(uint64_t{1} << (r & 63)); }
+    bool test(int r) const { return (w[r >> 6] >> (r & 63)) & 1; }
+    int count() const
+    {
+        return std::popcount(w[0]) + std::popcount(w[1]) + std::popcount(w[2]) + std::popcount(w[3]);
+    }
+    bool none() const { return (w[0] | w[1] | w[2] | w[3]) == 0; }
+    bool any() const { return !none(); }
+    bool isSubsetOf(const RowSet &o) const
+    {
+        return ((w[0] & ~o.w[0]) | (w[1] & ~o.w[1]) | (w[2] & ~o.w[2]) | (w[3] & ~o.w[3])) == 0;
+    }
+    RowSet operator&(const RowSet &o) const { return {{w[0] & o.w[0], w[1] & o.w[1], w[2] & o.w[2], w[3] & o.w[3]}}; }
+    RowSet operator|(const RowSet &o) const { return {{w[0] | o.w[0], w[1] | o.w[1], w[2] | o.w[2], w[3] | o.w[3]}}; }
+    RowSet operator~() const { return {{~w[0], ~w[1], ~w[2], ~w[3]}}; }
+    RowSet &operator|=(const RowSet &o) { return *this = *this | o; }
+    bool operator==(const RowSet &) const = default;
+
+    template <typename F> void forEach(F &&f) const
+    {
+        for (int i = 0; i < 4; ++i)
+            for (uint64_t bits = w[i]; bits; bits &= bits - 1)
+                f(i * 64 + std::countr_zero(bits));
+    }
+};
+
+struct CoverProblem {
+    std::vector<RowSet> columns; // the rows each column covers
+    std::vector<long> costs;     // positive
+    RowSet rows;                 // the rows to cover; every one lies in some column
+};
+
+struct CoverSolution {
+    bool found = false;       // a cover cheaper than the bound was found
+    bool proven = false;      // the search ran to the end: nothing cheaper exists
+    std::vector<int> columns; // the best cover found, when found
+    long cost = 0;
+};
+
+// Looks for the cheapest cover costing less than `bound`. Past `budget` it
+// stops with the best cover found so far.
+CoverSolution SolveMinimumCover(const CoverProblem &problem, long bound, std::chrono::milliseconds budget);
+
+} // namespace quintora

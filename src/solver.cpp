@@ -1,0 +1,584 @@
+#include "solver.h"
+
+#include "GrayBin.h"
+#include "exactcover.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+namespace quintora {
+
+// ---------------------------------------------------------------- patterns
+
+QString PatternText(Pattern p, int numVar)
+{
+    QString text(numVar, QLatin1Char('0'));
+    for (int i = 0; i < numVar; ++i) {
+        const int bit = numVar - 1 - i;
+        if ((p.dashes >> bit) & 1)
+            text[i] = QLatin1Char('-');
+        else if ((p.ones >> bit) & 1)
+            text[i] = QLatin1Char('1');
+    }
+    return text;
+}
+
+Pattern PatternOfText(const QString &text)
+{
+    Pattern p;
+    const int n = static_cast<int>(text.size());
+    for (int i = 0; i < n && i < 16; ++i) {
+        const uint16_t bit = static_cast<uint16_t>(1u << (n - 1 - i));
+        if (text.at(i) == QLatin1Char('1'))
+            p.ones |= bit;
+        else if (text.at(i) != QLatin1Char('0'))
+            p.dashes |= bit;
+    }
+    return p;
+}
+
+int LiteralCount(Pattern p, int numVar)
+{
+    return numVar - std::popcount(static_cast<unsigned>(p.dashes));
+}
+
+int LiteralCount(const std::vector<Pattern> &terms, int numVar)
+{
+    int total = 0;
+    for (Pattern p : terms)
+        total += LiteralCount(p, numVar);
+    return total;
+}
+
+// ---------------------------------------------------------------- random source
+
+uint32_t LcgRandom::Draw(uint32_t n)
+{
+    m_seed = m_seed * 134775813u + 1u;
+    return static_cast<uint32_t>((static_cast<uint64_t>(m_seed) * n) >> 32);
+}
+
+void ClockRandom::Reseed()
+{
+    const auto ticks = std::chrono::steady_clock::now().time_since_epoch();
+    m_seed = static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(ticks).count());
+}
+
+// ---------------------------------------------------------------- prime implicants
+
+bool TermCovers(int minterm, Pattern p)
+{
+    if (p.IsRemoved())
+        return false;
+    return (static_cast<unsigned>(minterm) & ~static_cast<unsigned>(p.dashes)) == p.ones;
+}
+
+bool TermCovers(int minterm, const QString &pattern, int numVar)
+{
+    if (pattern.size() != numVar)
+        return false;
+    const QString bits = IntToBin(minterm, numVar);
+    for (int i = 0; i < numVar; ++i) {
+        const QChar c = pattern.at(i);
+        if ((c == QLatin1Char('0') || c == QLatin1Char('1')) && c != bits.at(i))
+            return false;
+    }
+    return true;
+}
+
+std::optional<Pattern> CombineTerms(Pattern a, Pattern b)
+{
+    if (a.IsRemoved() || b.IsRemoved() || a.dashes != b.dashes)
+        return std::nullopt;
+    const uint16_t diff = a.ones ^ b.ones;
+    if (std::popcount(static_cast<unsigned>(diff)) != 1)
+        return std::nullopt;
+    return Pattern{static_cast<uint16_t>(a.ones & ~diff), static_cast<uint16_t>(a.dashes | diff)};
+}
+
+void ReadRows(SolverState &s, const RowValues &values)
+{
+    s.Minterms.clear();
+    for (auto &level : s.Levels)
+        level.clear();
+    const int rows = std::min<int>(RowCount(s.NumVar), static_cast<int>(values.size()));
+    for (int r = 0; r < rows; ++r) {
+        if (values[r] == ValueZero)
+            continue;
+        const int value = values[r] == ValueOne ? 1 : 2;
+        s.Minterms.push_back(MintermRec{r, value, 0});
+        s.Levels[0].push_back(Pattern{static_cast<uint16_t>(r), 0});
+    }
+}
+
+namespace {
+
+// Patterns of 8 variables fit a 16-bit key: dashes in the high byte.
+inline unsigned KeyOf(Pattern p) { return (static_cast<unsigned>(p.dashes) << 8) | p.ones; }
+constexpr unsigned kKeySpace = 1u << 16;
+
+} // namespace
+
+void MergeLevel(SolverState &s, int k)
+{
+    const std::vector<Pattern> &level = s.Levels[k];
+    std::vector<Pattern> next;
+    if (level.size() >= 2) {
+        // Position of every pattern of the level, so that each entry finds its
+        // partners (same dashes, one bit apart) without trying every pair.
+        std::vector<int> positionOf(kKeySpace, -1);
+        for (int i = 0; i < static_cast<int>(level.size()); ++i)
+            positionOf[KeyOf(level[i])] = i;
+        std::vector<bool> produced(kKeySpace, false);
+        const unsigned varMask = (1u << s.NumVar) - 1;
+        int partners[8];
+        for (int i = 0; i < static_cast<int>(level.size()); ++i) {
+            const Pattern p = level[i];
+            int count = 0;
+            for (unsigned care = varMask & ~p.dashes; care; care &= care - 1) {
+                const unsigned bit = care & (0u - care);
+                const int j = positionOf[KeyOf(Pattern{static_cast<uint16_t>(p.ones ^ bit), p.dashes})];
+                if (j > i)
+                    partners[count++] = j;
+            }
+            // Pairs are tried in ascending j, and the first production of a pattern stays.
+            for (int a = 1; a < count; ++a) // at most 8 entries
+                for (int b = a; b > 0 && partners[b - 1] > partners[b]; --b)
+                    std::swap(partners[b - 1], partners[b]);
+            for (int n = 0; n < count; ++n) {
+                const Pattern merged = *CombineTerms(p, level[partners[n]]);
+                const unsigned key = KeyOf(merged);
+                if (!produced[key]) {
+                    produced[key] = true;
+                    next.push_back(merged);
+                }
+            }
+        }
+    }
+    s.Levels[k + 1] = std::move(next);
+}
+
+void MarkIfCovered(Pattern higher, Pattern &lower)
+{
+    if (higher.IsRemoved() || lower.IsRemoved())
+        return;
+    // Every position where `higher` has a digit must hold the same digit in `lower`.
+    if ((lower.dashes & ~higher.dashes) == 0 && ((lower.ones ^ higher.ones) & ~higher.dashes) == 0)
+        lower = Pattern::Removed();
+}
+
+void MarkCoveredImplicants(SolverState &s)
+{
+    // An entry lies inside some higher implicant exactly when one of its
+    // one-dash widenings is on the next level, since the merges produce every
+    // implicant. Widenings are looked up before that next level is marked.
+    const unsigned varMask = (1u << s.NumVar) - 1;
+    std::vector<bool> onNext(kKeySpace, false);
+    for (int l = 0; l + 1 < kLevelCount; ++l) {
+        std::vector<Pattern> &level = s.Levels[l];
+        const std::vector<Pattern> &next = s.Levels[l + 1];
+        if (level.empty() || next.empty())
+            continue;
+        for (Pattern h : next)
+            onNext[KeyOf(h)] = true;
+        for (Pattern &e : level) {
+            for (unsigned care = varMask & ~e.dashes; care && !e.IsRemoved(); care &= care - 1) {
+                const unsigned bit = care & (0u - care);
+                const Pattern widened{static_cast<uint16_t>(e.ones & ~bit), static_cast<uint16_t>(e.dashes | bit)};
+                if (onNext[KeyOf(widened)])
+                    MarkIfCovered(widened, e);
+            }
+        }
+        for (Pattern h : next)
+            onNext[KeyOf(h)] = false;
+    }
+}
+
+void CompactLevels(SolverState &s)
+{
+    for (auto &level : s.Levels)
+        std::erase_if(level, [](Pattern p) { return p.IsRemoved(); });
+}
+
+void BuildPrimeImplicants(SolverState &s, const RowValues &values)
+{
+    ReadRows(s, values);
+    for (int k = 0; k + 1 < kLevelCount; ++k)
+        MergeLevel(s, k);
+    MarkCoveredImplicants(s);
+    CompactLevels(s);
+}
+
+int TopLevel(const SolverState &s)
+{
+    for (int k = kLevelCount - 1; k > 0; --k)
+        if (!s.Levels[k].empty())
+            return k;
+    return 0;
+}
+
+// ---------------------------------------------------------------- cover search
+
+namespace {
+
+RowSet RowsOf(Pattern p)
+{
+    RowSet rows;
+    // Every subset of the dash bits added to the fixed bits is one covered row.
+    const unsigned dashes = p.dashes;
+    unsigned sub = 0;
+    do {
+        rows.set(p.ones | sub);
+        sub = (sub - dashes) & dashes;
+    } while (sub != 0);
+    return rows;
+}
+
+// The candidates of one Solve, fixed across trials: levels 1 to top, in level
+// order, without those that cover no row holding 1 (a count never rises, and a
+// zero count is never drawn, so they can take no part).
+struct CandidateTable {
+    struct Candidate {
+        int level;
+        int position;   // in its level of Levels
+        int slot;       // rank among the kept candidates of its level
+        Pattern pattern;
+        RowSet cover;   // rows holding 1 that it covers
+        int literals;
+    };
+    std::vector<Candidate> candidates;
+    int top = 0;
+    RowSet ones;
+    // Rows holding 1 -> candidates covering them (compressed lists).
+    std::vector<int> rowStart, rowCandidates;
+    std::array<int, kLevelCount> levelSlots{};
+    std::array<int, kLevelCount> levelMaxCount{};
+
+    CandidateTable(const SolverState &s)
+    {
+        top = TopLevel(s);
+        for (const MintermRec &m : s.Minterms)
+            if (m.Value == 1)
+                ones.set(m.Index);
+        for (int k = 1; k <= top; ++k) {
+            for (int pos = 0; pos < static_cast<int>(s.Levels[k].size()); ++pos) {
+                const Pattern p = s.Levels[k][pos];
+                const RowSet cover = RowsOf(p) & ones;
+                const int count = cover.count();
+                if (count == 0)
+                    continue;
+                candidates.push_back({k, pos, levelSlots[k]++, p, cover, LiteralCount(p, s.NumVar)});
+                levelMaxCount[k] = std::max(levelMaxCount[k], count);
+            }
+        }
+        std::vector<int> perRow(kMaxRows + 1, 0);
+        for (const Candidate &c : candidates)
+            c.cover.forEach([&](int r) { ++perRow[r + 1]; });
+        for (int r = 0; r < kMaxRows; ++r)
+            perRow[r + 1] += perRow[r];
+        rowStart = perRow;
+        rowCandidates.assign(perRow[kMaxRows], 0);
+        std::vector<int> fill(perRow.begin(), perRow.end() - 1);
+        for (int id = 0; id < static_cast<int>(candidates.size()); ++id)
+            candidates[id].cover.forEach([&](int r) { rowCandidates[fill[r]++] = id; });
+    }
+};
+
+// One trial's working state. Candidates are kept in buckets by (level, count),
+// each bucket a bit set over the level's slots, so that the tied candidates of
+// the best count are found in slot order without scanning every candidate.
+class TrialState {
+public:
+    explicit TrialState(const CandidateTable &table) : m_table(table)
+    {
+        int offset = 0;
+        for (int k = 1; k <= table.top; ++k) {
+            m_words[k] = (table.levelSlots[k] + 63) / 64;
+            m_bucketOffset[k] = offset;
+            offset += (table.levelMaxCount[k] + 1) * m_words[k];
+        }
+        m_initialBuckets.assign(offset, 0);
+        m_initialSizes.assign(kLevelCount * (kMaxRows + 1), 0);
+        m_slotToId.assign(table.candidates.size(), 0);
+        m_levelSlotBase.fill(0);
+        for (int k = 1, base = 0; k <= table.top; ++k) {
+            m_levelSlotBase[k] = base;
+            base += table.levelSlots[k];
+        }
+        m_initialCounts.resize(table.candidates.size());
+        for (int id = 0; id < static_cast<int>(table.candidates.size()); ++id) {
+            const auto &c = table.candidates[id];
+            const int count = CountCovered(c.cover, false);
+            m_initialCounts[id] = count;
+            m_slotToId[m_levelSlotBase[c.level] + c.slot] = id;
+            m_initialBuckets[BucketIndex(c.level, count) + c.slot / 64] |= uint64_t{1} << (c.slot % 64);
+            ++m_initialSizes[c.level * (kMaxRows + 1) + count];
+        }
+    }
+
+    void Start()
+    {
+        m_pending = m_table.ones;
+        m_counts = m_initialCounts;
+        m_buckets = m_initialBuckets;
+        m_sizes = m_initialSizes;
+        m_alive = static_cast<int>(m_table.candidates.size());
+        m_levelMax = m_table.levelMaxCount;
+    }
+
+    int CountCovered(const RowSet &cover, bool pendingOnly) const
+    {
+        return pendingOnly ? (cover & m_pending).count() : cover.count();
+    }
+
+    bool AllCountsZero() const { return m_alive == 0; }
+
+    // The highest count, and the highest level holding it.
+    void FindBestCount(int &level, int &count)
+    {
+        count = 0;
+        level = 0;
+        for (int k = m_table.top; k >= 1; --k) {
+            int &max = m_levelMax[k];
+            while (max > 0 && m_sizes[k * (kMaxRows + 1) + max] == 0)
+                --max;
+            if (max > count) {
+                count = max;
+                level = k;
+            }
+        }
+    }
+
+    int TiedCandidates(int level, int count) const { return m_sizes[level * (kMaxRows + 1) + count]; }
+
+    // The (q+1)-th tied candidate in slot order.
+    int TiedCandidate(int level, int count, uint32_t q) const
+    {
+        const uint64_t *words = &m_buckets[BucketIndex(level, count)];
+        for (int w = 0;; ++w) {
+            uint64_t bits = words[w];
+            const uint32_t inWord = static_cast<uint32_t>(std::popcount(bits));
+            if (q < inWord) {
+                for (uint32_t i = 0; i < q; ++i)
+                    bits &= bits - 1;
+                const int slot = w * 64 + std::countr_zero(bits);
+                return m_slotToId[m_levelSlotBase[level] + slot];
+            }
+            q -= inWord;
+        }
+    }
+
+    // Clears the pending rows that the chosen candidate covers; every candidate
+    // covering one of them drops a count, and leaves when it reaches zero (the
+    // chosen one included).
+    void MarkMintermsCovered(int chosen)
+    {
+        const RowSet newly = m_table.candidates[chosen].cover & m_pending;
+        m_pending = m_pending & ~newly;
+        newly.forEach([&](int r) {
+            for (int i = m_table.rowStart[r]; i < m_table.rowStart[r + 1]; ++i)
+                Decrement(m_table.rowCandidates[i]);
+        });
+    }
+
+private:
+    int BucketIndex(int level, int count) const { return m_bucketOffset[level] + count * m_words[level]; }
+
+    void Decrement(int id)
+    {
+        int &count = m_counts[id];
+        if (count == 0)
+            return;
+        const auto &c = m_table.candidates[id];
+        const uint64_t bit = uint64_t{1} << (c.slot % 64);
+        m_buckets[BucketIndex(c.level, count) + c.slot / 64] &= ~bit;
+        --m_sizes[c.level * (kMaxRows + 1) + count];
+        --count;
+        if (count == 0) {
+            --m_alive;
+            return;
+        }
+        m_buckets[BucketIndex(c.level, count) + c.slot / 64] |= bit;
+        ++m_sizes[c.level * (kMaxRows + 1) + count];
+    }
+
+    const CandidateTable &m_table;
+    std::array<int, kLevelCount> m_words{};
+    std::array<int, kLevelCount> m_bucketOffset{};
+    std::array<int, kLevelCount> m_levelSlotBase{};
+    std::vector<int> m_slotToId;
+    std::vector<uint64_t> m_initialBuckets, m_buckets;
+    std::vector<int> m_initialSizes, m_sizes;
+    std::vector<int> m_initialCounts, m_counts;
+    std::array<int, kLevelCount> m_levelMax{};
+    RowSet m_pending;
+    int m_alive = 0;
+};
+
+} // namespace
+
+void CoverSearch(SolverState &s, RandomSource &random, const ProgressFn &progress)
+{
+    const CandidateTable table(s);
+    TrialState trial(table);
+    std::vector<int> trialTerms;
+    int bestLiterals = 0;
+    s.BestTerms.clear();
+    s.BestTermCount = kNoBestTermCount;
+    s.TrialsDone = 0;
+    const int trials = TrialCount(s.NumVar);
+    while (s.TrialsDone < trials) {
+        trial.Start();
+        trialTerms.clear();
+        int literals = 0;
+        while (!trial.AllCountsZero()) {
+            random.Reseed();
+            int level = 0, count = 0;
+            trial.FindBestCount(level, count);
+            const int tied = trial.TiedCandidates(level, count);
+            const int chosen = trial.TiedCandidate(level, count, random.Draw(static_cast<uint32_t>(tied)));
+            trialTerms.push_back(chosen);
+            literals += table.candidates[chosen].literals;
+            trial.MarkMintermsCovered(chosen);
+        }
+        const int termCount = static_cast<int>(trialTerms.size());
+        bool countChanged = false;
+        if (termCount < s.BestTermCount || (termCount == s.BestTermCount && literals < bestLiterals)) {
+            countChanged = termCount < s.BestTermCount;
+            s.BestTermCount = termCount;
+            bestLiterals = literals;
+            s.BestTerms.clear();
+            for (int id : trialTerms)
+                s.BestTerms.push_back(table.candidates[id].pattern);
+        }
+        ++s.TrialsDone;
+        if (progress)
+            progress(SearchProgress{s.BestTermCount, s.TrialsDone, countChanged});
+    }
+}
+
+ExactResult ExactCover(SolverState &s, const ProgressFn &progress, std::chrono::milliseconds budget)
+{
+    const CandidateTable table(s);
+    ExactResult result;
+    if (table.candidates.empty()) {
+        result.proven = true;
+        return result;
+    }
+    // One term outweighs every possible literal total, so a lower weight means
+    // fewer terms, or as many terms and fewer literals.
+    constexpr long kTermWeight = 4096;
+    CoverProblem problem;
+    for (const auto &c : table.candidates) {
+        problem.columns.push_back(c.cover);
+        problem.costs.push_back(kTermWeight + c.literals);
+        problem.rows |= c.cover;
+    }
+    const long bound = kTermWeight * s.BestTermCount + LiteralCount(s.BestTerms, s.NumVar);
+    const CoverSolution cover = SolveMinimumCover(problem, bound, budget);
+    result.proven = cover.proven;
+    if (!cover.found)
+        return result;
+    std::vector<int> chosen = cover.columns;
+    // Largest implicants first, each level in its own order.
+    std::sort(chosen.begin(), chosen.end(), [&](int a, int b) {
+        const auto &ca = table.candidates[a], &cb = table.candidates[b];
+        return ca.level != cb.level ? ca.level > cb.level : ca.position < cb.position;
+    });
+    s.BestTerms.clear();
+    for (int id : chosen)
+        s.BestTerms.push_back(table.candidates[id].pattern);
+    s.BestTermCount = static_cast<int>(s.BestTerms.size());
+    result.improved = true;
+    if (progress)
+        progress(SearchProgress{s.BestTermCount, s.TrialsDone, true});
+    return result;
+}
+
+void AddIsolatedRows(SolverState &s, const RowValues &values, const ProgressFn &progress)
+{
+    for (Pattern p : s.Levels[0]) {
+        const int row = p.ones;
+        if (row < static_cast<int>(values.size()) && values[row] == ValueOne) {
+            s.BestTerms.push_back(p);
+            ++s.BestTermCount;
+        }
+    }
+    if (progress)
+        progress(SearchProgress{s.BestTermCount, s.TrialsDone, true});
+}
+
+void ResetWorkingLists(SolverState &s)
+{
+    s.Minterms.clear();
+    for (auto &level : s.Levels)
+        level.clear();
+}
+
+SolveOutcome MinimalSum(const RowValues &values, int numVar, RandomSource &random, const ProgressFn &progress)
+{
+    SolverState s;
+    s.NumVar = numVar;
+    BuildPrimeImplicants(s, values);
+    CoverSearch(s, random, progress);
+    SolveOutcome outcome;
+    outcome.exact = ExactCover(s, progress);
+    AddIsolatedRows(s, values, progress);
+    outcome.terms = s.BestTerms;
+    return outcome;
+}
+
+// ---------------------------------------------------------------- term notation
+
+static const QChar kAnd(0x00B7);
+
+QString MintermText(int m, int numVar, const VarNames &names)
+{
+    QStringList factors;
+    for (int i = 0; i < numVar; ++i) {
+        const bool set = (m >> (numVar - 1 - i)) & 1;
+        factors << (set ? names[i] : QStringLiteral("|") + names[i]);
+    }
+    return factors.join(kAnd);
+}
+
+QString MaxtermText(int m, int numVar, const VarNames &names)
+{
+    QStringList factors;
+    for (int i = 0; i < numVar; ++i) {
+        const bool set = (m >> (numVar - 1 - i)) & 1;
+        factors << (set ? QStringLiteral("|") + names[i] : names[i]);
+    }
+    return factors.join(QLatin1Char('+'));
+}
+
+QString ProductText(Pattern p, int numVar, const VarNames &names)
+{
+    QStringList factors;
+    for (int i = 0; i < numVar; ++i) {
+        const int bit = numVar - 1 - i;
+        if ((p.dashes >> bit) & 1)
+            continue;
+        factors << (((p.ones >> bit) & 1) ? names[i] : QStringLiteral("|") + names[i]);
+    }
+    return factors.isEmpty() ? QStringLiteral("1") : factors.join(kAnd);
+}
+
+SolutionLists BuildSolutionLists(const RowValues &values, int numVar, const VarNames &names,
+                                 const std::vector<Pattern> &bestTerms)
+{
+    SolutionLists lists;
+    const int rows = std::min<int>(RowCount(numVar), static_cast<int>(values.size()));
+    for (int r = 0; r < rows; ++r) {
+        if (values[r] == ValueOne)
+            lists.minterms << MintermText(r, numVar, names);
+        else if (values[r] == ValueZero)
+            lists.maxterms << MaxtermText(r, numVar, names);
+    }
+    for (Pattern p : bestTerms)
+        lists.karnaugh << ProductText(p, numVar, names);
+    return lists;
+}
+
+} // namespace quintora
