@@ -241,90 +241,69 @@ RowSet RowsOf(Pattern p)
 struct CandidateTable {
     struct Candidate {
         int level;
-        int position;   // in its level of Levels
-        int slot;       // rank among the kept candidates of its level
+        int position; // in its level of Levels
         Pattern pattern;
-        RowSet cover;   // rows holding 1 that it covers
+        RowSet cover; // rows holding 1 that it covers
         int literals;
     };
-    std::vector<Candidate> candidates;
+    std::vector<Candidate> candidates; // in level order; the index is the id
     int top = 0;
     RowSet ones;
-    // Rows holding 1 -> candidates covering them (compressed lists).
-    std::vector<int> rowStart, rowCandidates;
-    std::array<int, kLevelCount> levelSlots{};
-    std::array<int, kLevelCount> levelMaxCount{};
+    std::array<int, kLevelCount> levelBegin{}, levelEnd{};
+    std::vector<int> rowStart;      // rows holding 1 -> the ids covering them,
+    std::vector<uint16_t> rowIds;   // as compressed lists
 
-    CandidateTable(const SolverState &s)
+    explicit CandidateTable(const SolverState &s)
     {
         top = TopLevel(s);
         for (const MintermRec &m : s.Minterms)
             if (m.Value == 1)
                 ones.set(m.Index);
         for (int k = 1; k <= top; ++k) {
+            levelBegin[k] = static_cast<int>(candidates.size());
             for (int pos = 0; pos < static_cast<int>(s.Levels[k].size()); ++pos) {
                 const Pattern p = s.Levels[k][pos];
                 const RowSet cover = RowsOf(p) & ones;
-                const int count = cover.count();
-                if (count == 0)
-                    continue;
-                candidates.push_back({k, pos, levelSlots[k]++, p, cover, LiteralCount(p, s.NumVar)});
-                levelMaxCount[k] = std::max(levelMaxCount[k], count);
+                if (cover.any())
+                    candidates.push_back({k, pos, p, cover, LiteralCount(p, s.NumVar)});
             }
+            levelEnd[k] = static_cast<int>(candidates.size());
         }
-        std::vector<int> perRow(kMaxRows + 1, 0);
+        rowStart.assign(kMaxRows + 1, 0);
         for (const Candidate &c : candidates)
-            c.cover.forEach([&](int r) { ++perRow[r + 1]; });
+            c.cover.forEach([&](int r) { ++rowStart[r + 1]; });
         for (int r = 0; r < kMaxRows; ++r)
-            perRow[r + 1] += perRow[r];
-        rowStart = perRow;
-        rowCandidates.assign(perRow[kMaxRows], 0);
-        std::vector<int> fill(perRow.begin(), perRow.end() - 1);
-        for (int id = 0; id < static_cast<int>(candidates.size()); ++id)
-            candidates[id].cover.forEach([&](int r) { rowCandidates[fill[r]++] = id; });
+            rowStart[r + 1] += rowStart[r];
+        rowIds.assign(rowStart[kMaxRows], 0);
+        std::vector<int> fill(rowStart.begin(), rowStart.end() - 1);
+        for (size_t id = 0; id < candidates.size(); ++id)
+            candidates[id].cover.forEach([&](int r) { rowIds[fill[r]++] = static_cast<uint16_t>(id); });
     }
 };
 
-// One trial's working state. Candidates are kept in buckets by (level, count),
-// each bucket a bit set over the level's slots, so that the tied candidates of
-// the best count are found in slot order without scanning every candidate.
+// One trial's working state: a count per candidate, kept current as rows get
+// covered. A chosen candidate's own count falls to zero with its rows, which
+// takes it out of every later draw. Counts are narrow integers scanned in
+// fixed-length blocks, which the compiler turns into vector instructions.
+template <typename CountT>
 class TrialState {
 public:
     explicit TrialState(const CandidateTable &table) : m_table(table)
     {
-        int offset = 0;
-        for (int k = 1; k <= table.top; ++k) {
-            m_words[k] = (table.levelSlots[k] + 63) / 64;
-            m_bucketOffset[k] = offset;
-            offset += (table.levelMaxCount[k] + 1) * m_words[k];
-        }
-        m_initialBuckets.assign(offset, 0);
-        m_initialSizes.assign(kLevelCount * (kMaxRows + 1), 0);
-        m_slotToId.assign(table.candidates.size(), 0);
-        m_levelSlotBase.fill(0);
-        for (int k = 1, base = 0; k <= table.top; ++k) {
-            m_levelSlotBase[k] = base;
-            base += table.levelSlots[k];
-        }
-        m_initialCounts.resize(table.candidates.size());
-        for (int id = 0; id < static_cast<int>(table.candidates.size()); ++id) {
-            const auto &c = table.candidates[id];
-            const int count = CountCovered(c.cover, false);
-            m_initialCounts[id] = count;
-            m_slotToId[m_levelSlotBase[c.level] + c.slot] = id;
-            m_initialBuckets[BucketIndex(c.level, count) + c.slot / 64] |= uint64_t{1} << (c.slot % 64);
-            ++m_initialSizes[c.level * (kMaxRows + 1) + count];
-        }
+        m_pending = table.ones;
+        for (const auto &c : table.candidates)
+            m_initialCounts.push_back(static_cast<CountT>(CountCovered(c.cover, false)));
+        m_counts = m_initialCounts;
+        for (int k = 1; k <= table.top; ++k)
+            for (int id = table.levelBegin[k]; id < table.levelEnd[k]; ++id)
+                m_initialMax[k] = std::max<int>(m_initialMax[k], m_initialCounts[id]);
     }
 
     void Start()
     {
         m_pending = m_table.ones;
         m_counts = m_initialCounts;
-        m_buckets = m_initialBuckets;
-        m_sizes = m_initialSizes;
-        m_alive = static_cast<int>(m_table.candidates.size());
-        m_levelMax = m_table.levelMaxCount;
+        m_levelMax = m_initialMax;
     }
 
     int CountCovered(const RowSet &cover, bool pendingOnly) const
@@ -332,96 +311,130 @@ public:
         return pendingOnly ? (cover & m_pending).count() : cover.count();
     }
 
-    bool AllCountsZero() const { return m_alive == 0; }
-
-    // The highest count, and the highest level holding it.
+    // The highest count M, and the highest level L holding it. A level's
+    // highest count never rises within a trial, so it is only ever lowered.
     void FindBestCount(int &level, int &count)
     {
         count = 0;
         level = 0;
         for (int k = m_table.top; k >= 1; --k) {
-            int &max = m_levelMax[k];
-            while (max > 0 && m_sizes[k * (kMaxRows + 1) + max] == 0)
-                --max;
-            if (max > count) {
-                count = max;
+            if (m_levelMax[k] <= count) // a lower level must beat it outright
+                continue;
+            int tied = 0;
+            while (m_levelMax[k] > 0 && (tied = CountEqual(k, m_levelMax[k])) == 0)
+                --m_levelMax[k];
+            if (m_levelMax[k] > count) {
+                count = m_levelMax[k];
                 level = k;
+                m_tied = tied;
             }
         }
     }
 
-    int TiedCandidates(int level, int count) const { return m_sizes[level * (kMaxRows + 1) + count]; }
+    static bool AllCountsZero(int bestCount) { return bestCount == 0; }
 
-    // The (q+1)-th tied candidate in slot order.
+    // Counted by FindBestCount for the level and count it returned.
+    int TiedCandidates(int, int) const { return m_tied; }
+
+    // The id of the (q+1)-th tied candidate in level order: whole blocks are
+    // skipped by their tie counts, then smaller ones, then single counts.
     int TiedCandidate(int level, int count, uint32_t q) const
     {
-        const uint64_t *words = &m_buckets[BucketIndex(level, count)];
-        for (int w = 0;; ++w) {
-            uint64_t bits = words[w];
-            const uint32_t inWord = static_cast<uint32_t>(std::popcount(bits));
-            if (q < inWord) {
-                for (uint32_t i = 0; i < q; ++i)
-                    bits &= bits - 1;
-                const int slot = w * 64 + std::countr_zero(bits);
-                return m_slotToId[m_levelSlotBase[level] + slot];
+        const CountT *counts = m_counts.data();
+        const CountT c = static_cast<CountT>(count);
+        int id = m_table.levelBegin[level];
+        const int end = m_table.levelEnd[level];
+        SkipBlocks<kBlock>(counts, c, id, end, q);
+        SkipBlocks<kBlock / 4>(counts, c, id, end, q);
+        if (end - id >= kBlock / 4) {
+            uint32_t mask = 0;
+            for (int i = 0; i < kBlock / 4; ++i)
+                mask |= static_cast<uint32_t>(counts[id + i] == c) << i;
+            for (; q > 0; --q)
+                mask &= mask - 1;
+            return id + std::countr_zero(mask);
+        }
+        for (;; ++id) {
+            if (counts[id] == c) {
+                if (q == 0)
+                    return id;
+                --q;
             }
-            q -= inWord;
         }
     }
 
-    // Clears the pending rows that the chosen candidate covers; every candidate
-    // covering one of them drops a count, and leaves when it reaches zero (the
-    // chosen one included).
-    void MarkMintermsCovered(int chosen)
+    void MarkMintermsCovered(int id)
     {
-        const RowSet newly = m_table.candidates[chosen].cover & m_pending;
+        const RowSet newly = m_table.candidates[id].cover & m_pending;
         m_pending = m_pending & ~newly;
+        CountT *counts = m_counts.data();
+        const uint16_t *ids = m_table.rowIds.data();
         newly.forEach([&](int r) {
             for (int i = m_table.rowStart[r]; i < m_table.rowStart[r + 1]; ++i)
-                Decrement(m_table.rowCandidates[i]);
+                --counts[ids[i]];
         });
     }
 
 private:
-    int BucketIndex(int level, int count) const { return m_bucketOffset[level] + count * m_words[level]; }
+    static constexpr int kBlock = 64;
 
-    void Decrement(int id)
+    // Ties within one block of fixed length: byte-wide sums keep the
+    // comparisons in vector registers.
+    template <int Length>
+    static uint32_t TiesInBlock(const CountT *counts, CountT c)
     {
-        int &count = m_counts[id];
-        if (count == 0)
-            return;
-        const auto &c = m_table.candidates[id];
-        const uint64_t bit = uint64_t{1} << (c.slot % 64);
-        m_buckets[BucketIndex(c.level, count) + c.slot / 64] &= ~bit;
-        --m_sizes[c.level * (kMaxRows + 1) + count];
-        --count;
-        if (count == 0) {
-            --m_alive;
-            return;
+        static_assert(Length <= 255);
+        uint8_t n = 0;
+        for (int i = 0; i < Length; ++i)
+            n += counts[i] == c;
+        return n;
+    }
+
+    template <int Length>
+    static void SkipBlocks(const CountT *counts, CountT c, int &id, int end, uint32_t &q)
+    {
+        for (; end - id >= Length; id += Length) {
+            const uint32_t n = TiesInBlock<Length>(counts + id, c);
+            if (q < n)
+                return;
+            q -= n;
         }
-        m_buckets[BucketIndex(c.level, count) + c.slot / 64] |= bit;
-        ++m_sizes[c.level * (kMaxRows + 1) + count];
+    }
+
+    int CountEqual(int level, int count) const
+    {
+        const CountT *counts = m_counts.data();
+        const CountT c = static_cast<CountT>(count);
+        int id = m_table.levelBegin[level];
+        const int end = m_table.levelEnd[level];
+        int n = 0;
+        for (; end - id >= kBlock; id += kBlock)
+            n += TiesInBlock<kBlock>(counts + id, c);
+        for (; id < end; ++id)
+            n += counts[id] == c;
+        return n;
     }
 
     const CandidateTable &m_table;
-    std::array<int, kLevelCount> m_words{};
-    std::array<int, kLevelCount> m_bucketOffset{};
-    std::array<int, kLevelCount> m_levelSlotBase{};
-    std::vector<int> m_slotToId;
-    std::vector<uint64_t> m_initialBuckets, m_buckets;
-    std::vector<int> m_initialSizes, m_sizes;
-    std::vector<int> m_initialCounts, m_counts;
-    std::array<int, kLevelCount> m_levelMax{};
+    std::vector<CountT> m_initialCounts, m_counts;
+    std::array<int, kLevelCount> m_initialMax{}, m_levelMax{};
+    int m_tied = 0;
     RowSet m_pending;
-    int m_alive = 0;
 };
 
-} // namespace
+// The trials dominate a Solve and scan counts throughout: let the compiler use
+// the processor's vector and bit-count instructions where it has them.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_ADDRESS__)
+#define QUINTORA_HOT __attribute__((target_clones("avx2", "popcnt", "default")))
+#else
+#define QUINTORA_HOT
+#endif
 
-void CoverSearch(SolverState &s, RandomSource &random, const ProgressFn &progress)
+// Inlined into each processor-specific copy below.
+template <typename CountT>
+[[gnu::always_inline]] inline void RunTrials(SolverState &s, const CandidateTable &table, RandomSource &random, const ProgressFn &progress)
 {
-    const CandidateTable table(s);
-    TrialState trial(table);
+    TrialState<CountT> trial(table);
     std::vector<int> trialTerms;
     int bestLiterals = 0;
     s.BestTerms.clear();
@@ -432,10 +445,12 @@ void CoverSearch(SolverState &s, RandomSource &random, const ProgressFn &progres
         trial.Start();
         trialTerms.clear();
         int literals = 0;
-        while (!trial.AllCountsZero()) {
-            random.Reseed();
+        for (;;) {
             int level = 0, count = 0;
             trial.FindBestCount(level, count);
+            if (trial.AllCountsZero(count))
+                break;
+            random.Reseed();
             const int tied = trial.TiedCandidates(level, count);
             const int chosen = trial.TiedCandidate(level, count, random.Draw(static_cast<uint32_t>(tied)));
             trialTerms.push_back(chosen);
@@ -456,6 +471,31 @@ void CoverSearch(SolverState &s, RandomSource &random, const ProgressFn &progres
         if (progress)
             progress(SearchProgress{s.BestTermCount, s.TrialsDone, countChanged});
     }
+}
+
+// Counts up to 127 fit a byte, which doubles what one vector instruction scans.
+QUINTORA_HOT void RunTrialsNarrow(SolverState &s, const CandidateTable &t, RandomSource &r, const ProgressFn &p)
+{
+    RunTrials<int8_t>(s, t, r, p);
+}
+
+QUINTORA_HOT void RunTrialsWide(SolverState &s, const CandidateTable &t, RandomSource &r, const ProgressFn &p)
+{
+    RunTrials<int16_t>(s, t, r, p);
+}
+
+} // namespace
+
+void CoverSearch(SolverState &s, RandomSource &random, const ProgressFn &progress)
+{
+    const CandidateTable table(s);
+    int maxCount = 0;
+    for (const auto &c : table.candidates)
+        maxCount = std::max(maxCount, c.cover.count());
+    if (maxCount <= 127)
+        RunTrialsNarrow(s, table, random, progress);
+    else
+        RunTrialsWide(s, table, random, progress);
 }
 
 ExactResult ExactCover(SolverState &s, const ProgressFn &progress, std::chrono::milliseconds budget)
