@@ -141,6 +141,60 @@ private:
         return std::max(independent, static_cast<long>(std::ceil(fractional - 1e-6)));
     }
 
+    // The fewest columns any cover of `rows` needs, from Lagrangian relaxation
+    // with subgradient steps: every multiplier vector gives a valid bound, so
+    // it stops as soon as the bound reaches `enough` or stops improving.
+    int ColumnCountBound(const std::vector<int> &rowList, const std::vector<RowSet> &covers, int enough, int upper)
+    {
+        const int nCols = static_cast<int>(covers.size());
+        std::vector<std::vector<uint8_t>> rowsOf(nCols);
+        // Start from the fractional bound: each row pays its share of its largest column.
+        std::vector<double> u(kMaxRows, 1.0);
+        for (int j = 0; j < nCols; ++j) {
+            covers[j].forEach([&](int r) { rowsOf[j].push_back(static_cast<uint8_t>(r)); });
+            const double share = 1.0 / static_cast<double>(rowsOf[j].size());
+            for (uint8_t r : rowsOf[j])
+                u[r] = std::min(u[r], share);
+        }
+        std::vector<int> hits(kMaxRows, 0);
+        double best = 0, step = 2.0;
+        int sinceBetter = 0;
+        for (int iteration = 0; iteration < 150; ++iteration) {
+            double bound = 0;
+            for (int r : rowList) {
+                bound += u[r];
+                hits[r] = 0;
+            }
+            for (int j = 0; j < nCols; ++j) {
+                double reduced = 1.0;
+                for (uint8_t r : rowsOf[j])
+                    reduced -= u[r];
+                if (reduced < 0) {
+                    bound += reduced;
+                    for (uint8_t r : rowsOf[j])
+                        ++hits[r];
+                }
+            }
+            if (bound > best + 1e-9) {
+                best = bound;
+                sinceBetter = 0;
+            } else if (++sinceBetter % 6 == 0) {
+                step /= 2;
+            }
+            if (static_cast<int>(std::ceil(best - 1e-6)) >= enough || step < 1e-4)
+                break;
+            double norm = 0;
+            for (int r : rowList)
+                norm += static_cast<double>((1 - hits[r]) * (1 - hits[r]));
+            if (norm == 0) // the relaxed choice covers every row exactly once: optimal
+                break;
+            const double t = step * (upper - bound) / norm;
+            for (int r : rowList)
+                u[r] = std::max(0.0, u[r] + t * (1 - hits[r]));
+        }
+        return static_cast<int>(std::ceil(best - 1e-6));
+    }
+
     void Node(RowSet rows, std::vector<int> columns, long cost, std::vector<int> &chosen)
     {
         if (OutOfTime())
@@ -229,6 +283,17 @@ private:
         std::stable_sort(rowOrder.begin(), rowOrder.end(),
                          [&](int a, int b) { return rowColumns[a] < rowColumns[b]; });
         if (cost + LowerBound(rows, columns, covers, byRow, rowOrder, minCost) >= m_best) {
+            chosen.resize(chosenAtEntry);
+            return;
+        }
+        // Every cover takes at least so many columns, each at no less than the
+        // cheapest one's cost.
+        long cheapest = m_p.costs[columns.front()];
+        for (int c : columns)
+            cheapest = std::min(cheapest, m_p.costs[c]);
+        const long room = m_best - cost;
+        const int enough = static_cast<int>((room + cheapest - 1) / cheapest);
+        if (ColumnCountBound(rowOrder, covers, enough, enough) >= enough) {
             chosen.resize(chosenAtEntry);
             return;
         }

@@ -281,6 +281,52 @@ struct CandidateTable {
     }
 };
 
+// Counting and finding the counts equal to a value, 32 bytes at a time, with
+// the compiler's generic vectors (SSE2 everywhere, AVX2 in the copy built for it).
+template <typename CountT>
+struct CountLanes {
+    static constexpr int kPerBlock = 32 / static_cast<int>(sizeof(CountT));
+    typedef CountT Block __attribute__((vector_size(32)));
+    static constexpr int kBits = 8 * static_cast<int>(sizeof(CountT));
+    // One at the bottom of every lane of a 64-bit word.
+    static constexpr uint64_t kLaneOnes = sizeof(CountT) == 1 ? 0x0101010101010101ull : 0x0001000100010001ull;
+
+    // 0 or 1 per lane, as four 64-bit words.
+    static void Ties(const CountT *counts, CountT c, uint64_t (&words)[4])
+    {
+        Block block;
+        std::memcpy(&block, counts, sizeof block);
+        const Block equal = (block == c) & 1;
+        std::memcpy(words, &equal, sizeof words);
+    }
+
+    static uint32_t TiesInBlock(const CountT *counts, CountT c)
+    {
+        uint64_t w[4];
+        Ties(counts, c, w);
+        // At most 4 per lane after the sum, then the multiply gathers the lanes.
+        const uint64_t sum = w[0] + w[1] + w[2] + w[3];
+        return static_cast<uint32_t>((sum * kLaneOnes) >> (64 - kBits));
+    }
+
+    // The lane of the (q+1)-th tie; the block must hold more than q ties.
+    static int NthTieInBlock(const CountT *counts, CountT c, uint32_t q)
+    {
+        uint64_t w[4];
+        Ties(counts, c, w);
+        for (int i = 0;; ++i) {
+            uint64_t bits = w[i];
+            const uint32_t n = static_cast<uint32_t>(std::popcount(bits));
+            if (q < n) {
+                for (; q > 0; --q)
+                    bits &= bits - 1;
+                return i * (64 / kBits) + std::countr_zero(bits) / kBits;
+            }
+            q -= n;
+        }
+    }
+};
+
 // One trial's working state: a count per candidate, kept current as rows get
 // covered. A chosen candidate's own count falls to zero with its rows, which
 // takes it out of every later draw. Counts are narrow integers scanned in
@@ -337,22 +383,18 @@ public:
     int TiedCandidates(int, int) const { return m_tied; }
 
     // The id of the (q+1)-th tied candidate in level order: whole blocks are
-    // skipped by their tie counts, then smaller ones, then single counts.
+    // skipped by their tie counts, then the candidate is picked out of its block.
     int TiedCandidate(int level, int count, uint32_t q) const
     {
         const CountT *counts = m_counts.data();
         const CountT c = static_cast<CountT>(count);
         int id = m_table.levelBegin[level];
         const int end = m_table.levelEnd[level];
-        SkipBlocks<kBlock>(counts, c, id, end, q);
-        SkipBlocks<kBlock / 4>(counts, c, id, end, q);
-        if (end - id >= kBlock / 4) {
-            uint32_t mask = 0;
-            for (int i = 0; i < kBlock / 4; ++i)
-                mask |= static_cast<uint32_t>(counts[id + i] == c) << i;
-            for (; q > 0; --q)
-                mask &= mask - 1;
-            return id + std::countr_zero(mask);
+        for (; end - id >= Lanes::kPerBlock; id += Lanes::kPerBlock) {
+            const uint32_t n = Lanes::TiesInBlock(counts + id, c);
+            if (q < n)
+                return id + Lanes::NthTieInBlock(counts + id, c, q);
+            q -= n;
         }
         for (;; ++id) {
             if (counts[id] == c) {
@@ -376,30 +418,7 @@ public:
     }
 
 private:
-    static constexpr int kBlock = 64;
-
-    // Ties within one block of fixed length: byte-wide sums keep the
-    // comparisons in vector registers.
-    template <int Length>
-    static uint32_t TiesInBlock(const CountT *counts, CountT c)
-    {
-        static_assert(Length <= 255);
-        uint8_t n = 0;
-        for (int i = 0; i < Length; ++i)
-            n += counts[i] == c;
-        return n;
-    }
-
-    template <int Length>
-    static void SkipBlocks(const CountT *counts, CountT c, int &id, int end, uint32_t &q)
-    {
-        for (; end - id >= Length; id += Length) {
-            const uint32_t n = TiesInBlock<Length>(counts + id, c);
-            if (q < n)
-                return;
-            q -= n;
-        }
-    }
+    using Lanes = CountLanes<CountT>;
 
     int CountEqual(int level, int count) const
     {
@@ -408,8 +427,8 @@ private:
         int id = m_table.levelBegin[level];
         const int end = m_table.levelEnd[level];
         int n = 0;
-        for (; end - id >= kBlock; id += kBlock)
-            n += TiesInBlock<kBlock>(counts + id, c);
+        for (; end - id >= Lanes::kPerBlock; id += Lanes::kPerBlock)
+            n += Lanes::TiesInBlock(counts + id, c);
         for (; id < end; ++id)
             n += counts[id] == c;
         return n;
