@@ -61,7 +61,8 @@ public:
 private:
     bool OutOfTime()
     {
-        if (!m_timedOut && (++m_nodes & 63) == 0 && std::chrono::steady_clock::now() > m_deadline)
+        // The clock is read at the first node and then every 64.
+        if (!m_timedOut && (m_nodes++ & 63) == 0 && std::chrono::steady_clock::now() >= m_deadline)
             m_timedOut = true;
         return m_timedOut;
     }
@@ -282,7 +283,8 @@ private:
         }
         std::stable_sort(rowOrder.begin(), rowOrder.end(),
                          [&](int a, int b) { return rowColumns[a] < rowColumns[b]; });
-        if (cost + LowerBound(rows, columns, covers, byRow, rowOrder, minCost) >= m_best) {
+        const long lowerBound = LowerBound(rows, columns, covers, byRow, rowOrder, minCost);
+        if (cost + lowerBound >= m_best) {
             chosen.resize(chosenAtEntry);
             return;
         }
@@ -293,10 +295,16 @@ private:
             cheapest = std::min(cheapest, m_p.costs[c]);
         const long room = m_best - cost;
         const int enough = static_cast<int>((room + cheapest - 1) / cheapest);
-        if (ColumnCountBound(rowOrder, covers, enough, enough) >= enough) {
+        const int fewestColumns = ColumnCountBound(rowOrder, covers, enough, enough);
+        if (fewestColumns >= enough) {
             chosen.resize(chosenAtEntry);
             return;
         }
+        // A better cover found below lowers m_best; the bounds of this node may
+        // then end it without trying the remaining branches.
+        auto hopeless = [&] {
+            return cost + lowerBound >= m_best || cost + fewestColumns * cheapest >= m_best;
+        };
 
         // Branch on the row with the fewest columns: one of them is in every cover.
         const int branchRow = rowOrder.front();
@@ -320,7 +328,7 @@ private:
             chosen.pop_back();
             // Later branches leave this column out: covers holding it were searched here.
             excluded[j] = true;
-            if (m_timedOut)
+            if (m_timedOut || hopeless())
                 break;
         }
         chosen.resize(chosenAtEntry);

@@ -7,6 +7,9 @@
 #include <bit>
 #include <cstring>
 
+// The vector helpers below never cross a library boundary.
+#pragma GCC diagnostic ignored "-Wpsabi"
+
 namespace quintora {
 
 // ---------------------------------------------------------------- patterns
@@ -291,29 +294,64 @@ struct CountLanes {
     // One at the bottom of every lane of a 64-bit word.
     static constexpr uint64_t kLaneOnes = sizeof(CountT) == 1 ? 0x0101010101010101ull : 0x0001000100010001ull;
 
-    // 0 or 1 per lane, as four 64-bit words.
-    static void Ties(const CountT *counts, CountT c, uint64_t (&words)[4])
+    typedef uint64_t Words __attribute__((vector_size(32)));
+
+    static Block Load(const CountT *counts)
     {
         Block block;
         std::memcpy(&block, counts, sizeof block);
-        const Block equal = (block == c) & 1;
-        std::memcpy(words, &equal, sizeof words);
+        return block;
     }
 
-    static uint32_t TiesInBlock(const CountT *counts, CountT c)
+    // 1 in every lane equal to c, else 0.
+    static Block Ties(const CountT *counts, CountT c) { return (Load(counts) == c) & 1; }
+
+    // Adds up the lanes; their total must fit one lane.
+    static uint32_t SumLanes(Block lanes)
     {
-        uint64_t w[4];
-        Ties(counts, c, w);
-        // At most 4 per lane after the sum, then the multiply gathers the lanes.
+        const Words w = reinterpret_cast<Words>(lanes);
         const uint64_t sum = w[0] + w[1] + w[2] + w[3];
         return static_cast<uint32_t>((sum * kLaneOnes) >> (64 - kBits));
+    }
+
+    static uint32_t TiesInBlock(const CountT *counts, CountT c) { return SumLanes(Ties(counts, c)); }
+
+    // Ties in a whole range of blocks: each lane counts its ties, and the lanes
+    // are added up once, widened to twice their size first so the total fits.
+    static uint32_t TiesInRange(const CountT *counts, CountT c, int blocks)
+    {
+        constexpr int kMaxPerLane = sizeof(CountT) == 1 ? 127 : 32767;
+        constexpr uint64_t kHalf = sizeof(CountT) == 1 ? 0x00FF00FF00FF00FFull : 0x0000FFFF0000FFFFull;
+        constexpr uint64_t kPairOnes = sizeof(CountT) == 1 ? 0x0001000100010001ull : 0x0000000100000001ull;
+        uint32_t total = 0;
+        for (int done = 0; done < blocks;) {
+            const int chunk = std::min(blocks - done, kMaxPerLane);
+            Block sum{};
+            for (int b = 0; b < chunk; ++b)
+                sum -= Load(counts + (done + b) * kPerBlock) == c; // a tie is -1
+            const Words w = reinterpret_cast<Words>(sum);
+            uint64_t pairs = 0;
+            for (int i = 0; i < 4; ++i)
+                pairs += (w[i] & kHalf) + ((w[i] >> kBits) & kHalf);
+            total += static_cast<uint32_t>((pairs * kPairOnes) >> (64 - 2 * kBits));
+            done += chunk;
+        }
+        return total;
+    }
+
+    // Ties in a few consecutive blocks, as long as their total fits SumLanes.
+    static uint32_t TiesInBlocks(const CountT *counts, CountT c, int blocks)
+    {
+        Block sum = Ties(counts, c);
+        for (int b = 1; b < blocks; ++b)
+            sum += Ties(counts + b * kPerBlock, c);
+        return SumLanes(sum);
     }
 
     // The lane of the (q+1)-th tie; the block must hold more than q ties.
     static int NthTieInBlock(const CountT *counts, CountT c, uint32_t q)
     {
-        uint64_t w[4];
-        Ties(counts, c, w);
+        const Words w = reinterpret_cast<Words>(Ties(counts, c));
         for (int i = 0;; ++i) {
             uint64_t bits = w[i];
             const uint32_t n = static_cast<uint32_t>(std::popcount(bits));
@@ -390,6 +428,13 @@ public:
         const CountT c = static_cast<CountT>(count);
         int id = m_table.levelBegin[level];
         const int end = m_table.levelEnd[level];
+        constexpr int kGroup = 4 * Lanes::kPerBlock;
+        for (; end - id >= kGroup; id += kGroup) {
+            const uint32_t n = Lanes::TiesInBlocks(counts + id, c, 4);
+            if (q < n)
+                break;
+            q -= n;
+        }
         for (; end - id >= Lanes::kPerBlock; id += Lanes::kPerBlock) {
             const uint32_t n = Lanes::TiesInBlock(counts + id, c);
             if (q < n)
@@ -411,8 +456,11 @@ public:
         m_pending = m_pending & ~newly;
         CountT *counts = m_counts.data();
         const uint16_t *ids = m_table.rowIds.data();
+        const int *rowStart = m_table.rowStart.data();
         newly.forEach([&](int r) {
-            for (int i = m_table.rowStart[r]; i < m_table.rowStart[r + 1]; ++i)
+            // Local bounds: a store through a byte pointer may alias anything.
+            const int begin = rowStart[r], end = rowStart[r + 1];
+            for (int i = begin; i < end; ++i)
                 --counts[ids[i]];
         });
     }
@@ -426,9 +474,9 @@ private:
         const CountT c = static_cast<CountT>(count);
         int id = m_table.levelBegin[level];
         const int end = m_table.levelEnd[level];
-        int n = 0;
-        for (; end - id >= Lanes::kPerBlock; id += Lanes::kPerBlock)
-            n += Lanes::TiesInBlock(counts + id, c);
+        const int blocks = (end - id) / Lanes::kPerBlock;
+        int n = static_cast<int>(Lanes::TiesInRange(counts + id, c, blocks));
+        id += blocks * Lanes::kPerBlock;
         for (; id < end; ++id)
             n += counts[id] == c;
         return n;
