@@ -32,6 +32,19 @@ public:
         for (size_t i = 0; i < m_w.size(); ++i)
             m_w[i] |= o.m_w[i];
     }
+    int count() const
+    {
+        int n = 0;
+        for (uint64_t w : m_w)
+            n += PopCount(w);
+        return n;
+    }
+    template <typename F> void forEach(F &&f) const
+    {
+        for (size_t i = 0; i < m_w.size(); ++i)
+            for (uint64_t bits = m_w[i]; bits; bits &= bits - 1)
+                f(static_cast<int>(i * 64) + std::countr_zero(bits));
+    }
 
 private:
     std::vector<uint64_t> m_w;
@@ -87,13 +100,25 @@ private:
             covers[j] = m_p.columns[columns[j]] & rows;
             size[j] = covers[j].count();
         }
+        // A column that covers all of a's rows covers a's first row: only the
+        // columns through that row need a look.
+        std::vector<std::vector<int>> throughRow(kMaxRows);
+        for (int j = 0; j < n; ++j)
+            covers[j].forEach([&](int r) { throughRow[r].push_back(j); });
         std::vector<bool> dropped(n, false);
         for (int a = 0; a < n; ++a) {
             if (size[a] == 0) {
                 dropped[a] = true;
                 continue;
             }
-            for (int b = 0; b < n && !dropped[a]; ++b) {
+            int first = -1;
+            covers[a].forEach([&](int r) {
+                if (first < 0)
+                    first = r;
+            });
+            for (int b : throughRow[first]) {
+                if (dropped[a])
+                    break;
                 if (b == a || dropped[b] || size[b] < size[a])
                     continue;
                 const long ca = m_p.costs[columns[a]], cb = m_p.costs[columns[b]];
@@ -142,61 +167,146 @@ private:
         return std::max(independent, static_cast<long>(std::ceil(fractional - 1e-6)));
     }
 
-    // The fewest columns any cover of `rows` needs, from Lagrangian relaxation
-    // with subgradient steps: every multiplier vector gives a valid bound, so
-    // it stops as soon as the bound reaches `enough` or stops improving.
-    int ColumnCountBound(const std::vector<int> &rowList, const std::vector<RowSet> &covers, int enough, int upper)
+    // Row multipliers of the Lagrangian relaxation, handed from a node to its
+    // children as their starting point.
+    using Multipliers = std::array<float, kMaxRows>;
+
+    // The fewest columns any cover of the rows needs, from Lagrangian relaxation
+    // with subgradient steps: every multiplier vector gives a valid bound, so it
+    // stops as soon as the bound reaches `enough` or stops improving. Leaves the
+    // best multipliers in `u` and each column's reduced cost in `reduced`.
+    double ColumnCountBound(const std::vector<int> &rowList, const std::vector<RowSet> &covers, int enough,
+                            Multipliers &u, bool warm, int maxIterations, std::vector<float> &reduced)
     {
         const int nCols = static_cast<int>(covers.size());
-        std::vector<std::vector<uint8_t>> rowsOf(nCols);
-        // Start from the fractional bound: each row pays its share of its largest column.
-        std::vector<double> u(kMaxRows, 1.0);
+        // Rows of every column in one flat list.
+        std::vector<int> start(nCols + 1, 0);
+        std::vector<uint8_t> flat;
         for (int j = 0; j < nCols; ++j) {
-            covers[j].forEach([&](int r) { rowsOf[j].push_back(static_cast<uint8_t>(r)); });
-            const double share = 1.0 / static_cast<double>(rowsOf[j].size());
-            for (uint8_t r : rowsOf[j])
-                u[r] = std::min(u[r], share);
+            covers[j].forEach([&](int r) { flat.push_back(static_cast<uint8_t>(r)); });
+            start[j + 1] = static_cast<int>(flat.size());
         }
-        std::vector<int> hits(kMaxRows, 0);
-        double best = 0, step = 2.0;
+        if (!warm) {
+            // The fractional bound: each row pays its share of its largest column.
+            for (int r : rowList)
+                u[r] = 1.0f;
+            for (int j = 0; j < nCols; ++j) {
+                const float share = 1.0f / static_cast<float>(start[j + 1] - start[j]);
+                for (int i = start[j]; i < start[j + 1]; ++i)
+                    u[flat[i]] = std::min(u[flat[i]], share);
+            }
+        }
+        Multipliers bestU = u;
+        std::array<int, kMaxRows> hits{};
+        reduced.assign(nCols, 0.0f);
+        double best = -1, step = 1.0;
         int sinceBetter = 0;
-        for (int iteration = 0; iteration < 150; ++iteration) {
+        for (int iteration = 0; iteration < maxIterations; ++iteration) {
             double bound = 0;
             for (int r : rowList) {
                 bound += u[r];
                 hits[r] = 0;
             }
             for (int j = 0; j < nCols; ++j) {
-                double reduced = 1.0;
-                for (uint8_t r : rowsOf[j])
-                    reduced -= u[r];
-                if (reduced < 0) {
-                    bound += reduced;
-                    for (uint8_t r : rowsOf[j])
-                        ++hits[r];
+                float rc = 1.0f;
+                for (int i = start[j]; i < start[j + 1]; ++i)
+                    rc -= u[flat[i]];
+                if (rc < 0) {
+                    bound += rc;
+                    for (int i = start[j]; i < start[j + 1]; ++i)
+                        ++hits[flat[i]];
                 }
             }
-            if (bound > best + 1e-9) {
+            if (bound > best + 1e-6) {
                 best = bound;
+                bestU = u;
                 sinceBetter = 0;
-            } else if (++sinceBetter % 6 == 0) {
+            } else if (++sinceBetter % 5 == 0) {
                 step /= 2;
             }
-            if (static_cast<int>(std::ceil(best - 1e-6)) >= enough || step < 1e-4)
+            if (std::ceil(best - 1e-4) >= enough || sinceBetter >= 20)
                 break;
             double norm = 0;
             for (int r : rowList)
                 norm += static_cast<double>((1 - hits[r]) * (1 - hits[r]));
             if (norm == 0) // the relaxed choice covers every row exactly once: optimal
                 break;
-            const double t = step * (upper - bound) / norm;
+            const double t = step * std::max(0.5, enough - bound) / norm;
             for (int r : rowList)
-                u[r] = std::max(0.0, u[r] + t * (1 - hits[r]));
+                u[r] = std::max(0.0f, static_cast<float>(u[r] + t * (1 - hits[r])));
         }
-        return static_cast<int>(std::ceil(best - 1e-6));
+        u = bestU;
+        for (int j = 0; j < nCols; ++j) {
+            float rc = 1.0f;
+            for (int i = start[j]; i < start[j + 1]; ++i)
+                rc -= u[flat[i]];
+            reduced[j] = rc;
+        }
+        return best;
     }
 
-    void Node(RowSet rows, std::vector<int> columns, long cost, std::vector<int> &chosen)
+    // A cover from the relaxation: the columns it favours, then the widest ones
+    // for what is left, without those the others make redundant. Recorded when
+    // it beats the best so far.
+    void RoundRelaxation(const RowSet &rows, const std::vector<int> &columns, const std::vector<RowSet> &covers,
+                         const std::vector<float> &reduced, long cost, std::vector<int> &chosen)
+    {
+        std::vector<int> order(columns.size());
+        std::iota(order.begin(), order.end(), 0);
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return reduced[a] < reduced[b]; });
+        std::vector<int> picked;
+        RowSet left = rows;
+        for (int j : order) {
+            if (reduced[j] >= 0)
+                break;
+            if ((covers[j] & left).any()) {
+                picked.push_back(j);
+                left = left & ~covers[j];
+            }
+        }
+        while (left.any()) {
+            int bestJ = -1, bestNew = 0;
+            for (int j : order) {
+                const int fresh = (covers[j] & left).count();
+                if (fresh > bestNew) {
+                    bestNew = fresh;
+                    bestJ = j;
+                }
+            }
+            if (bestJ < 0)
+                return;
+            picked.push_back(bestJ);
+            left = left & ~covers[bestJ];
+        }
+        // Drop redundant columns, the least favoured first.
+        std::stable_sort(picked.begin(), picked.end(), [&](int a, int b) { return reduced[a] > reduced[b]; });
+        for (size_t i = 0; i < picked.size();) {
+            RowSet others;
+            for (size_t k = 0; k < picked.size(); ++k)
+                if (k != i)
+                    others |= covers[picked[k]];
+            if ((rows & ~others).none())
+                picked.erase(picked.begin() + static_cast<long>(i));
+            else
+                ++i;
+        }
+        long total = cost;
+        for (int j : picked)
+            total += m_p.costs[columns[j]];
+        if (total < m_best) {
+            m_best = total;
+            m_bestColumns = chosen;
+            for (int j : picked)
+                m_bestColumns.push_back(columns[j]);
+            m_found = true;
+        }
+    }
+
+    // Floats carry a little rounding; the margin keeps a bound valid.
+    static int Columns(double bound) { return static_cast<int>(std::ceil(bound - 1e-4)); }
+
+    void Node(RowSet rows, std::vector<int> columns, long cost, std::vector<int> &chosen,
+              const Multipliers *parentU = nullptr)
     {
         if (OutOfTime())
             return;
@@ -215,12 +325,10 @@ private:
             rows.forEach([&](int r) {
                 if (infeasible || covered.test(r))
                     return;
-                int only = -1, count = 0;
-                for (int j = 0; j < static_cast<int>(columns.size()) && count < 2; ++j)
-                    if (covers[j].test(r)) {
-                        only = j;
-                        ++count;
-                    }
+                const int count = byRow[r].count();
+                int only = -1;
+                if (count == 1)
+                    byRow[r].forEach([&](int j) { only = j; });
                 if (count == 0) {
                     infeasible = true;
                 } else if (count == 1) {
@@ -244,14 +352,20 @@ private:
             std::vector<int> list;
             rows.forEach([&](int r) { list.push_back(r); });
             for (int a : list) {
-                for (int b : list) {
-                    if (a == b || implied.test(b))
-                        continue;
+                // A row b whose columns all cover a shares a column with a: look
+                // only at the rows of a's columns.
+                RowSet nearby;
+                byRow[a].forEach([&](int j) { nearby |= covers[j]; });
+                nearby.reset(a);
+                bool done = false;
+                nearby.forEach([&](int b) {
+                    if (done || implied.test(b))
+                        return;
                     if (byRow[b].isSubsetOf(byRow[a]) && !(byRow[a].isSubsetOf(byRow[b]) && a < b)) {
                         implied.set(a);
-                        break;
+                        done = true;
                     }
-                }
+                });
             }
             if (implied.none())
                 break;
@@ -293,12 +407,48 @@ private:
         long cheapest = m_p.costs[columns.front()];
         for (int c : columns)
             cheapest = std::min(cheapest, m_p.costs[c]);
-        const long room = m_best - cost;
-        const int enough = static_cast<int>((room + cheapest - 1) / cheapest);
-        const int fewestColumns = ColumnCountBound(rowOrder, covers, enough, enough);
+        int enough = static_cast<int>((m_best - cost + cheapest - 1) / cheapest);
+        Multipliers u{};
+        if (parentU)
+            u = *parentU;
+        std::vector<float> reduced;
+        const double relaxed =
+            ColumnCountBound(rowOrder, covers, enough, u, parentU != nullptr, parentU ? 40 : 200, reduced);
+        int fewestColumns = Columns(relaxed);
         if (fewestColumns >= enough) {
             chosen.resize(chosenAtEntry);
             return;
+        }
+        RoundRelaxation(rows, columns, covers, reduced, cost, chosen);
+        if (cost + lowerBound >= m_best || cost + fewestColumns * cheapest >= m_best) {
+            chosen.resize(chosenAtEntry);
+            return;
+        }
+        enough = static_cast<int>((m_best - cost + cheapest - 1) / cheapest);
+        // A column whose reduced cost would lift the bound to `enough` cannot be
+        // in a better cover; one whose absence would is in every better cover.
+        {
+            std::vector<int> kept;
+            std::vector<int> forced;
+            for (int j = 0; j < static_cast<int>(columns.size()); ++j) {
+                if (reduced[j] > 0 && Columns(relaxed + reduced[j]) >= enough)
+                    continue;
+                if (reduced[j] < 0 && Columns(relaxed - reduced[j]) >= enough)
+                    forced.push_back(j);
+                kept.push_back(columns[j]);
+            }
+            if (!forced.empty() || kept.size() < columns.size()) {
+                RowSet left = rows;
+                long fixedCost = cost;
+                for (int j : forced) {
+                    chosen.push_back(columns[j]);
+                    fixedCost += m_p.costs[columns[j]];
+                    left = left & ~covers[j];
+                }
+                Node(left, std::move(kept), fixedCost, chosen, &u);
+                chosen.resize(chosenAtEntry);
+                return;
+            }
         }
         // A better cover found below lowers m_best; the bounds of this node may
         // then end it without trying the remaining branches.
@@ -312,9 +462,11 @@ private:
         for (int j = 0; j < static_cast<int>(columns.size()); ++j)
             if (covers[j].test(branchRow))
                 options.push_back(j);
+        // The relaxation's favourites first, then the most rows per unit of cost.
         std::stable_sort(options.begin(), options.end(), [&](int a, int b) {
+            if (reduced[a] != reduced[b])
+                return reduced[a] < reduced[b];
             const long ca = m_p.costs[columns[a]], cb = m_p.costs[columns[b]];
-            // The most rows per unit of cost first.
             return static_cast<double>(covers[a].count()) / ca > static_cast<double>(covers[b].count()) / cb;
         });
         std::vector<bool> excluded(columns.size(), false);
@@ -324,7 +476,7 @@ private:
                 if (k != j && !excluded[k])
                     rest.push_back(columns[k]);
             chosen.push_back(columns[j]);
-            Node(rows & ~covers[j], std::move(rest), cost + m_p.costs[columns[j]], chosen);
+            Node(rows & ~covers[j], std::move(rest), cost + m_p.costs[columns[j]], chosen, &u);
             chosen.pop_back();
             // Later branches leave this column out: covers holding it were searched here.
             excluded[j] = true;

@@ -499,7 +499,8 @@ private:
 
 // Inlined into each processor-specific copy below.
 template <typename CountT>
-[[gnu::always_inline]] inline void RunTrials(SolverState &s, const CandidateTable &table, RandomSource &random, const ProgressFn &progress)
+[[gnu::always_inline]] inline void RunTrials(SolverState &s, const CandidateTable &table, RandomSource &random,
+                                             const ProgressFn &progress, int trials)
 {
     TrialState<CountT> trial(table);
     std::vector<int> trialTerms;
@@ -507,7 +508,6 @@ template <typename CountT>
     s.BestTerms.clear();
     s.BestTermCount = kNoBestTermCount;
     s.TrialsDone = 0;
-    const int trials = TrialCount(s.NumVar);
     while (s.TrialsDone < trials) {
         trial.Start();
         trialTerms.clear();
@@ -541,28 +541,31 @@ template <typename CountT>
 }
 
 // Counts up to 127 fit a byte, which doubles what one vector instruction scans.
-QUINTORA_HOT void RunTrialsNarrow(SolverState &s, const CandidateTable &t, RandomSource &r, const ProgressFn &p)
+QUINTORA_HOT void RunTrialsNarrow(SolverState &s, const CandidateTable &t, RandomSource &r, const ProgressFn &p,
+                                  int trials)
 {
-    RunTrials<int8_t>(s, t, r, p);
+    RunTrials<int8_t>(s, t, r, p, trials);
 }
 
-QUINTORA_HOT void RunTrialsWide(SolverState &s, const CandidateTable &t, RandomSource &r, const ProgressFn &p)
+QUINTORA_HOT void RunTrialsWide(SolverState &s, const CandidateTable &t, RandomSource &r, const ProgressFn &p,
+                                int trials)
 {
-    RunTrials<int16_t>(s, t, r, p);
+    RunTrials<int16_t>(s, t, r, p, trials);
 }
 
 } // namespace
 
-void CoverSearch(SolverState &s, RandomSource &random, const ProgressFn &progress)
+void CoverSearch(SolverState &s, RandomSource &random, const ProgressFn &progress, int trialLimit)
 {
+    const int trials = trialLimit > 0 ? std::min(trialLimit, TrialCount(s.NumVar)) : TrialCount(s.NumVar);
     const CandidateTable table(s);
     int maxCount = 0;
     for (const auto &c : table.candidates)
         maxCount = std::max(maxCount, c.cover.count());
     if (maxCount <= 127)
-        RunTrialsNarrow(s, table, random, progress);
+        RunTrialsNarrow(s, table, random, progress, trials);
     else
-        RunTrialsWide(s, table, random, progress);
+        RunTrialsWide(s, table, random, progress, trials);
 }
 
 ExactResult ExactCover(SolverState &s, const ProgressFn &progress, std::chrono::milliseconds budget)

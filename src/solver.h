@@ -105,7 +105,8 @@ void BuildPrimeImplicants(SolverState &s, const RowValues &values);
 int TopLevel(const SolverState &s);
 
 // All trials; leaves BestTerms and BestTermCount without the isolated rows.
-void CoverSearch(SolverState &s, RandomSource &random, const ProgressFn &progress = {});
+// A positive `trialLimit` stops after that many trials (for timing only).
+void CoverSearch(SolverState &s, RandomSource &random, const ProgressFn &progress = {}, int trialLimit = 0);
 
 struct ExactResult {
     bool improved = false; // BestTerms was replaced by a strictly better cover

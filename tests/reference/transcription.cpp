@@ -303,7 +303,7 @@ int LiteralCount(const QStringList &patterns)
     return count;
 }
 
-void CoverSearch(State &s, RandomSource &random, const ProgressFn &progress)
+void CoverSearch(State &s, RandomSource &random, const ProgressFn &progress, int trialLimit)
 {
     SearchLists lists;
     lists.Top = TopLevel(s);
@@ -329,7 +329,7 @@ void CoverSearch(State &s, RandomSource &random, const ProgressFn &progress)
             progress(SearchProgress{s.BestTermCount, s.TrialsDone, countChanged});
 
         lists.TrialTerms.clear();
-        if (s.TrialsDone > 8 * (1 << s.NumVar))
+        if (s.TrialsDone > 8 * (1 << s.NumVar) || s.TrialsDone == trialLimit)
             break;
     }
 }

@@ -47,8 +47,9 @@ int CountCovered(const State &s, const QString &pattern, bool pendingOnly);
 int LiteralCount(const QStringList &patterns);
 // All 8 * 2^NumVar + 1 trials; BestTerms and BestTermCount without the isolated rows.
 // Reseeds `random` before every draw and draws exactly once per chosen term.
+// A positive `trialLimit` stops after that many trials (for timing only).
 void CoverSearch(State &s, quintora::RandomSource &random,
-                 const quintora::ProgressFn &progress = {});
+                 const quintora::ProgressFn &progress = {}, int trialLimit = 0);
 // Appends every level-0 pattern whose row holds 1 to BestTerms.
 void AddIsolatedRows(State &s, const QStringList &valueCells,
                      const quintora::ProgressFn &progress = {});
