@@ -170,13 +170,20 @@ private:
     // Row multipliers of the Lagrangian relaxation, handed from a node to its
     // children as their starting point.
     using Multipliers = std::array<float, kMaxRows>;
+    struct Relaxations {
+        Multipliers count{};  // every column weighs 1: bounds the number of columns
+        Multipliers cost{};   // columns weigh their cost: bounds the total cost
+    };
 
-    // The fewest columns any cover of the rows needs, from Lagrangian relaxation
-    // with subgradient steps: every multiplier vector gives a valid bound, so it
-    // stops as soon as the bound reaches `enough` or stops improving. Leaves the
-    // best multipliers in `u` and each column's reduced cost in `reduced`.
-    double ColumnCountBound(const std::vector<int> &rowList, const std::vector<RowSet> &covers, int enough,
-                            Multipliers &u, bool warm, int maxIterations, std::vector<float> &reduced)
+    // A lower bound on the total weight of any cover of the rows, from
+    // Lagrangian relaxation with subgradient steps aimed at `target`: every
+    // multiplier vector gives a valid bound, so it stops as soon as the bound is
+    // `reached` or stops improving. Leaves the best multipliers in `u` and each
+    // column's reduced weight in `reduced`.
+    template <typename Reached>
+    double ColumnCountBound(const std::vector<int> &rowList, const std::vector<RowSet> &covers,
+                            const std::vector<float> &weight, double target, Reached reached, Multipliers &u,
+                            bool warm, int maxIterations, std::vector<float> &reduced)
     {
         const int nCols = static_cast<int>(covers.size());
         // Rows of every column in one flat list.
@@ -189,9 +196,9 @@ private:
         if (!warm) {
             // The fractional bound: each row pays its share of its largest column.
             for (int r : rowList)
-                u[r] = 1.0f;
+                u[r] = 1e30f;
             for (int j = 0; j < nCols; ++j) {
-                const float share = 1.0f / static_cast<float>(start[j + 1] - start[j]);
+                const float share = weight[j] / static_cast<float>(start[j + 1] - start[j]);
                 for (int i = start[j]; i < start[j + 1]; ++i)
                     u[flat[i]] = std::min(u[flat[i]], share);
             }
@@ -208,7 +215,7 @@ private:
                 hits[r] = 0;
             }
             for (int j = 0; j < nCols; ++j) {
-                float rc = 1.0f;
+                float rc = weight[j];
                 for (int i = start[j]; i < start[j + 1]; ++i)
                     rc -= u[flat[i]];
                 if (rc < 0) {
@@ -224,20 +231,20 @@ private:
             } else if (++sinceBetter % 5 == 0) {
                 step /= 2;
             }
-            if (std::ceil(best - 1e-4) >= enough || sinceBetter >= 20)
+            if (reached(best) || sinceBetter >= 20)
                 break;
             double norm = 0;
             for (int r : rowList)
                 norm += static_cast<double>((1 - hits[r]) * (1 - hits[r]));
             if (norm == 0) // the relaxed choice covers every row exactly once: optimal
                 break;
-            const double t = step * std::max(0.5, enough - bound) / norm;
+            const double t = step * std::max(0.5, target - bound) / norm;
             for (int r : rowList)
                 u[r] = std::max(0.0f, static_cast<float>(u[r] + t * (1 - hits[r])));
         }
         u = bestU;
         for (int j = 0; j < nCols; ++j) {
-            float rc = 1.0f;
+            float rc = weight[j];
             for (int i = start[j]; i < start[j + 1]; ++i)
                 rc -= u[flat[i]];
             reduced[j] = rc;
@@ -306,7 +313,7 @@ private:
     static int Columns(double bound) { return static_cast<int>(std::ceil(bound - 1e-4)); }
 
     void Node(RowSet rows, std::vector<int> columns, long cost, std::vector<int> &chosen,
-              const Multipliers *parentU = nullptr)
+              const Relaxations *parentRelax = nullptr)
     {
         if (OutOfTime())
             return;
@@ -402,38 +409,63 @@ private:
             chosen.resize(chosenAtEntry);
             return;
         }
-        // Every cover takes at least so many columns, each at no less than the
-        // cheapest one's cost.
         long cheapest = m_p.costs[columns.front()];
         for (int c : columns)
             cheapest = std::min(cheapest, m_p.costs[c]);
-        int enough = static_cast<int>((m_best - cost + cheapest - 1) / cheapest);
-        Multipliers u{};
-        if (parentU)
-            u = *parentU;
-        std::vector<float> reduced;
-        const double relaxed =
-            ColumnCountBound(rowOrder, covers, enough, u, parentU != nullptr, parentU ? 40 : 200, reduced);
-        int fewestColumns = Columns(relaxed);
-        if (fewestColumns >= enough) {
+        Relaxations relax{};
+        if (parentRelax)
+            relax = *parentRelax;
+        const int nCols = static_cast<int>(columns.size());
+        const int iterations = parentRelax ? 40 : 200;
+        // Every cover takes at least so many columns, each at no less than the
+        // cheapest one's cost; a cover of `enough` columns cannot beat the best.
+        auto enoughColumns = [&] { return static_cast<int>((m_best - cost + cheapest - 1) / cheapest); };
+        int enough = enoughColumns();
+        std::vector<float> unit(nCols, 1.0f), reduced;
+        const double relaxed = ColumnCountBound(
+            rowOrder, covers, unit, enough - 1, [&](double b) { return Columns(b) >= enough; }, relax.count,
+            parentRelax != nullptr, iterations, reduced);
+        const int fewestColumns = Columns(relaxed);
+        auto hopeless = [&] {
+            return cost + lowerBound >= m_best || cost + fewestColumns * cheapest >= m_best;
+        };
+        if (!hopeless())
+            RoundRelaxation(rows, columns, covers, reduced, cost, chosen);
+        if (hopeless()) {
             chosen.resize(chosenAtEntry);
             return;
         }
-        RoundRelaxation(rows, columns, covers, reduced, cost, chosen);
-        if (cost + lowerBound >= m_best || cost + fewestColumns * cheapest >= m_best) {
-            chosen.resize(chosenAtEntry);
-            return;
+        enough = enoughColumns();
+        // The same relaxation with the real costs, counted in cheapest columns:
+        // it sees literals where the count of columns ties.
+        std::vector<float> weight(nCols), reducedCost;
+        bool uniform = true;
+        for (int j = 0; j < nCols; ++j) {
+            weight[j] = static_cast<float>(static_cast<double>(m_p.costs[columns[j]]) / cheapest);
+            uniform = uniform && m_p.costs[columns[j]] == cheapest;
         }
-        enough = static_cast<int>((m_best - cost + cheapest - 1) / cheapest);
-        // A column whose reduced cost would lift the bound to `enough` cannot be
-        // in a better cover; one whose absence would is in every better cover.
+        auto costReached = [&](double b) { return cost + (b - 1e-4) * cheapest >= static_cast<double>(m_best); };
+        double relaxedCost = 0;
+        if (!uniform) {
+            relaxedCost = ColumnCountBound(rowOrder, covers, weight, static_cast<double>(m_best - cost) / cheapest,
+                                           costReached, relax.cost, parentRelax != nullptr, iterations, reducedCost);
+            if (costReached(relaxedCost)) {
+                chosen.resize(chosenAtEntry);
+                return;
+            }
+        }
+        // A column whose reduced weight would lift a bound past the best cannot
+        // be in a better cover; one whose absence would is in every better cover.
         {
             std::vector<int> kept;
             std::vector<int> forced;
-            for (int j = 0; j < static_cast<int>(columns.size()); ++j) {
-                if (reduced[j] > 0 && Columns(relaxed + reduced[j]) >= enough)
+            for (int j = 0; j < nCols; ++j) {
+                const bool excludedByCount = reduced[j] > 0 && Columns(relaxed + reduced[j]) >= enough;
+                const bool excludedByCost = !uniform && reducedCost[j] > 0 && costReached(relaxedCost + reducedCost[j]);
+                if (excludedByCount || excludedByCost)
                     continue;
-                if (reduced[j] < 0 && Columns(relaxed - reduced[j]) >= enough)
+                if ((reduced[j] < 0 && Columns(relaxed - reduced[j]) >= enough)
+                    || (!uniform && reducedCost[j] < 0 && costReached(relaxedCost - reducedCost[j])))
                     forced.push_back(j);
                 kept.push_back(columns[j]);
             }
@@ -445,16 +477,11 @@ private:
                     fixedCost += m_p.costs[columns[j]];
                     left = left & ~covers[j];
                 }
-                Node(left, std::move(kept), fixedCost, chosen, &u);
+                Node(left, std::move(kept), fixedCost, chosen, &relax);
                 chosen.resize(chosenAtEntry);
                 return;
             }
         }
-        // A better cover found below lowers m_best; the bounds of this node may
-        // then end it without trying the remaining branches.
-        auto hopeless = [&] {
-            return cost + lowerBound >= m_best || cost + fewestColumns * cheapest >= m_best;
-        };
 
         // Branch on the row with the fewest columns: one of them is in every cover.
         const int branchRow = rowOrder.front();
@@ -476,11 +503,11 @@ private:
                 if (k != j && !excluded[k])
                     rest.push_back(columns[k]);
             chosen.push_back(columns[j]);
-            Node(rows & ~covers[j], std::move(rest), cost + m_p.costs[columns[j]], chosen, &u);
+            Node(rows & ~covers[j], std::move(rest), cost + m_p.costs[columns[j]], chosen, &relax);
             chosen.pop_back();
             // Later branches leave this column out: covers holding it were searched here.
             excluded[j] = true;
-            if (m_timedOut || hopeless())
+            if (m_timedOut || hopeless() || (!uniform && costReached(relaxedCost)))
                 break;
         }
         chosen.resize(chosenAtEntry);
