@@ -416,6 +416,7 @@ private:
         if (parentRelax)
             relax = *parentRelax;
         const int nCols = static_cast<int>(columns.size());
+        // Children start from their parent's multipliers and need few steps.
         const int iterations = parentRelax ? 40 : 200;
         // Every cover takes at least so many columns, each at no less than the
         // cheapest one's cost; a cover of `enough` columns cannot beat the best.
@@ -444,6 +445,7 @@ private:
             weight[j] = static_cast<float>(static_cast<double>(m_p.costs[columns[j]]) / cheapest);
             uniform = uniform && m_p.costs[columns[j]] == cheapest;
         }
+
         auto costReached = [&](double b) { return cost + (b - 1e-4) * cheapest >= static_cast<double>(m_best); };
         double relaxedCost = 0;
         if (!uniform) {
