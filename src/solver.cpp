@@ -626,14 +626,15 @@ void ResetWorkingLists(SolverState &s)
         level.clear();
 }
 
-SolveOutcome MinimalSum(const RowValues &values, int numVar, RandomSource &random, const ProgressFn &progress)
+SolveOutcome MinimalSum(const RowValues &values, int numVar, RandomSource &random, const ProgressFn &progress,
+                        std::chrono::milliseconds exactBudget)
 {
     SolverState s;
     s.NumVar = numVar;
     BuildPrimeImplicants(s, values);
     CoverSearch(s, random, progress);
     SolveOutcome outcome;
-    outcome.exact = ExactCover(s, progress);
+    outcome.exact = ExactCover(s, progress, exactBudget);
     AddIsolatedRows(s, values, progress);
     outcome.terms = s.BestTerms;
     return outcome;

@@ -127,7 +127,8 @@ struct SolveOutcome {
     ExactResult exact;
 };
 SolveOutcome MinimalSum(const RowValues &values, int numVar, RandomSource &random,
-                        const ProgressFn &progress = {});
+                        const ProgressFn &progress = {},
+                        std::chrono::milliseconds exactBudget = std::chrono::milliseconds(2000));
 
 // Term notation.
 QString MintermText(int m, int numVar, const VarNames &names);
