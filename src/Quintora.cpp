@@ -1,0 +1,16 @@
+// The program's entry: creates the windows and runs the event loop.
+#include "about.h"
+#include "main.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    quintora::SetUpApplication(app);
+    quintora::TForm1 Form1;
+    quintora::TAboutBox AboutBox(&Form1);
+    Form1.AboutBox = &AboutBox;
+    Form1.show();
+    return app.exec();
+}

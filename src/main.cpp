@@ -1,0 +1,602 @@
+#include "main.h"
+
+#include "GrayBin.h"
+#include "about.h"
+#include "prompts.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QHeaderView>
+#include <QPainter>
+#include <QProxyStyle>
+#include <QStyleFactory>
+
+namespace quintora {
+
+namespace {
+
+// Scroll bars as wide as the layout's sizes assume.
+class LayoutStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    int pixelMetric(PixelMetric metric, const QStyleOption *option, const QWidget *widget) const override
+    {
+        if (metric == PM_ScrollBarExtent)
+            return 17;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+
+QColor Hex(unsigned rgb) { return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
+
+QLabel *NewLabel(QWidget *parent, const QString &text, int x, int y, const QFont &font, QColor colour = QColor())
+{
+    auto *label = new QLabel(text, parent);
+    label->setFont(font);
+    if (colour.isValid()) {
+        QPalette p = label->palette();
+        p.setColor(QPalette::WindowText, colour);
+        label->setPalette(p);
+    }
+    label->adjustSize();
+    label->move(x, y);
+    return label;
+}
+
+QToolButton *NewButton(QWidget *parent, const QString &glyph, int x, int y)
+{
+    auto *button = new QToolButton(parent);
+    button->setIcon(SvgIcon(glyph));
+    button->setIconSize(QSize(40, 40));
+    button->setGeometry(x, y, 53, 53);
+    button->setFocusPolicy(Qt::NoFocus);
+    return button;
+}
+
+QRadioButton *NewRadio(QWidget *parent, const QString &text, int x, int y, int w, int h)
+{
+    auto *radio = new QRadioButton(text, parent);
+    radio->setFont(LayoutFont(QStringLiteral("Denmark"), 11));
+    radio->setGeometry(x, y, w, h);
+    return radio;
+}
+
+// A raised inner edge: light on the top and left, dark on the bottom and right.
+void RaisedEdge(QPainter &painter, const QRect &r, const QPalette &palette)
+{
+    painter.setPen(palette.color(QPalette::Dark));
+    painter.drawLine(r.topRight(), r.bottomRight());
+    painter.drawLine(r.bottomLeft(), r.bottomRight());
+    painter.setPen(palette.color(QPalette::Light));
+    painter.drawLine(r.topLeft(), r.topRight());
+    painter.drawLine(r.topLeft(), r.bottomLeft());
+}
+
+void FocusRect(QPainter &painter, const QRect &r)
+{
+    QPen pen(Qt::black);
+    pen.setStyle(Qt::DotLine);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(r.adjusted(0, 0, -1, -1));
+}
+
+QColor ValueColour(const QString &trimmed)
+{
+    if (trimmed == QLatin1String("1"))
+        return Hex(0x000000);
+    if (trimmed == QLatin1String("0"))
+        return Hex(0xFF0000);
+    return Hex(0x808080);
+}
+
+} // namespace
+
+void SetUpApplication(QApplication &app)
+{
+    // The layout's families, as installed on Debian: Liberation Sans Narrow is
+    // metric-compatible with Arial Narrow and narrow enough for Agency FB.
+    static const std::pair<const char *, const char *> substitutes[] = {
+        {"MS Sans Serif", "Liberation Sans"},
+        {"Arial", "Liberation Sans"},
+        {"Arial Narrow", "Liberation Sans Narrow"},
+        {"Agency FB", "Liberation Sans Narrow"},
+        {"Haettenschweiler", "DejaVu Sans Condensed"},
+        {"Denmark", "DejaVu Sans Condensed"},
+        {"Gentium Basic", "Liberation Serif"},
+        {"Gentium Book Basic", "Liberation Serif"},
+    };
+    for (const auto &[family, substitute] : substitutes)
+        QFont::insertSubstitution(QString::fromLatin1(family), QString::fromLatin1(substitute));
+    app.setStyle(new LayoutStyle(QStyleFactory::create(QStringLiteral("Fusion"))));
+    app.setFont(LayoutFont(QStringLiteral("MS Sans Serif"), 11));
+    app.setApplicationName(QStringLiteral("Quintora"));
+    app.setApplicationDisplayName(QStringLiteral("Quintora"));
+    app.setWindowIcon(SvgIcon(QStringLiteral(":/icons/app.svg")));
+}
+
+QFont LayoutFont(const QString &family, int pixels, bool bold)
+{
+    QFont font(family);
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+TForm1::TForm1(QWidget *parent) : QWidget(parent)
+{
+    setWindowTitle(QStringLiteral("Quintora"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(937, 656);
+    move(203, 37);
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Hex(0xFDFECF));
+    setPalette(pal);
+    setFont(LayoutFont(QStringLiteral("MS Sans Serif"), 11));
+
+    const QFont caption = LayoutFont(QStringLiteral("Agency FB"), 16);
+
+    // Top panel.
+    SetUp = new QFrame(this);
+    SetUp->setGeometry(0, 0, 937, 85);
+    SetUp->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    SetUp->setLineWidth(2);
+    Image2 = new Picture(QStringLiteral(":/icons/banner.svg"), QSize(269, 77), SetUp);
+    Image2->move(4, 4);
+    lblVersion = NewLabel(SetUp, QStringLiteral("v.0.0"), 240, 60, LayoutFont(QStringLiteral("Haettenschweiler"), 12));
+    Image4 = new Picture(QStringLiteral(":/icons/info.svg"), QSize(21, 21), SetUp);
+    Image4->move(272, 56);
+    Image4->setCursor(Qt::PointingHandCursor);
+    Label8 = NewLabel(SetUp, QStringLiteral("Abrir"), 320, 4, caption);
+    sbAbrir = NewButton(SetUp, QStringLiteral(":/icons/open.svg"), 304, 24);
+    Label9 = NewLabel(SetUp, QStringLiteral("Guardar"), 376, 4, caption);
+    sbSalvar = NewButton(SetUp, QStringLiteral(":/icons/save.svg"), 368, 24);
+    Label4 = NewLabel(SetUp, QStringLiteral("Resolver"), 440, 4, caption);
+    sbHazlo = NewButton(SetUp, QStringLiteral(":/icons/solve.svg"), 432, 24);
+    Label6 = NewLabel(SetUp, QStringLiteral("Nom. Vars."), 496, 4, caption);
+    SpeedButton1 = NewButton(SetUp, QStringLiteral(":/icons/names.svg"), 496, 24);
+    Label1 = NewLabel(SetUp, QString::fromUtf8("Nº Variables"), 564, 4, caption);
+    Bevel1 = new QFrame(SetUp);
+    Bevel1->setGeometry(564, 24, 57, 52);
+    Bevel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    lblNumVar = NewLabel(SetUp, QStringLiteral("4"), 572, 32, LayoutFont(QStringLiteral("Denmark"), 32), Hex(0x008000));
+    udUno = new UpDown(SetUp);
+    udUno->setGeometry(600, 36, 13, 29);
+    udUno->SetRange(0, 100);
+    udUno->SetPosition(4);
+    Label2 = NewLabel(SetUp, QStringLiteral("Click-Insertar"), 636, 4, caption);
+    Image1 = new Picture(QStringLiteral(":/icons/mouse.svg"), QSize(37, 37), SetUp);
+    Image1->move(636, 28);
+    rbPon0 = NewRadio(SetUp, QStringLiteral("0"), 672, 24, 41, 17);
+    rbPon1 = NewRadio(SetUp, QStringLiteral(" 1"), 672, 40, 33, 17);
+    rbPonX = NewRadio(SetUp, QStringLiteral("X"), 672, 56, 37, 17);
+    rbPon1->setChecked(true);
+    lblBorrar = NewLabel(SetUp, QStringLiteral("Borrar"), 724, 4, caption);
+    sbBorrar = NewButton(SetUp, QStringLiteral(":/icons/eraser.svg"), 716, 24);
+    Label3 = NewLabel(SetUp, QStringLiteral("Imprimir"), 792, 4, caption);
+    sbPrint = NewButton(SetUp, QStringLiteral(":/icons/print.svg"), 784, 24);
+    Label5 = NewLabel(SetUp, QStringLiteral("Bloqueo"), 868, 4, caption);
+    Lock = new Picture(QStringLiteral(":/icons/lock_closed.svg"), QSize(49, 49), SetUp);
+    Lock->move(860, 24);
+    Lock->hide();
+    Unlock = new Picture(QStringLiteral(":/icons/lock_open.svg"), QSize(57, 53), SetUp);
+    Unlock->move(864, 24);
+    for (Picture *p : {Image1, Lock, Unlock})
+        p->setCursor(Qt::PointingHandCursor);
+
+    // Body.
+    bVerdad = new QFrame(this);
+    bVerdad->setGeometry(8, 116, 241, 513);
+    bVerdad->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    lblVerdad = NewLabel(this, QStringLiteral("Tabla Verdad"), 88, 92, LayoutFont(QStringLiteral("Agency FB"), 19, true));
+    sgVerdad = new StringGrid(0, this);
+    sgVerdad->setGeometry(12, 120, 233, 505);
+    sgVerdad->setFont(LayoutFont(QStringLiteral("Agency FB"), 13, true));
+    sgVerdad->horizontalHeader()->setDefaultSectionSize(21);
+    sgVerdad->horizontalHeader()->setFixedHeight(21);
+    sgVerdad->verticalHeader()->setDefaultSectionSize(21);
+    lblTag2 = NewLabel(this, QStringLiteral("defg"), 288, 96, LayoutFont(QStringLiteral("Agency FB"), 16, true), Hex(0x000080));
+    lblTag1 = NewLabel(this, QStringLiteral("abcd"), 0, 120, LayoutFont(QStringLiteral("Agency FB"), 16, true), Hex(0x000080));
+    lblTag1->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    PlaceTag1();
+    lblKarna = NewLabel(this, QStringLiteral("Tabla Karnaugh"), 424, 92, LayoutFont(QStringLiteral("Agency FB"), 19, true));
+    sgKarna = new StringGrid(1, this);
+    sgKarna->setGeometry(284, 116, 461, 461);
+    sgKarna->setFont(LayoutFont(QStringLiteral("Arial Narrow"), 11));
+    sgKarna->horizontalHeader()->setDefaultSectionSize(27);
+    sgKarna->horizontalHeader()->setFixedHeight(27);
+    sgKarna->verticalHeader()->setDefaultSectionSize(27);
+    sgKarna->verticalHeader()->setFixedWidth(27);
+    Label7 = NewLabel(this, QStringLiteral("Soluciones"), 816, 92, LayoutFont(QStringLiteral("Agency FB"), 19, true));
+    tvSolu = new QTreeWidget(this);
+    tvSolu->setGeometry(764, 116, 165, 513);
+    tvSolu->setHeaderHidden(true);
+    tvSolu->setIndentation(19);
+    tvSolu->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tvSolu->setFont(LayoutFont(QStringLiteral("Agency FB"), 15));
+    tvSolu->setIconSize(QSize(16, 16));
+    {
+        QPalette p = tvSolu->palette();
+        p.setColor(QPalette::Base, Hex(0xC0DCC0));
+        p.setColor(QPalette::Text, Hex(0x0000FF));
+        tvSolu->setPalette(p);
+    }
+    for (const char *image : {":/icons/tree_term.svg", ":/icons/tree_branch.svg", ":/icons/tree_maxterm.svg"})
+        Imagenes << SvgIcon(QString::fromLatin1(image));
+
+    sBarBaja = new StatusBar(this);
+    sBarBaja->setGeometry(0, 637, 937, 19);
+    sBarBaja->SetPanels({
+        {QString::fromUtf8("Número de 1's:"), 85, Qt::AlignLeft},
+        {QString(), 30, Qt::AlignHCenter},
+        {QString::fromUtf8("Número de X's:"), 85, Qt::AlignLeft},
+        {QString(), 30, Qt::AlignHCenter},
+        {QString::fromUtf8("Nº Términos solución:"), 125, Qt::AlignLeft},
+        {QString(), 30, Qt::AlignHCenter},
+        {QString::fromUtf8("Cálculos %"), 65, Qt::AlignLeft},
+        {QString(), 50, Qt::AlignLeft},
+    });
+    pBar = new QProgressBar(this);
+    pBar->setGeometry(512, 616, 150, 17);
+    pBar->setRange(0, 100);
+    pBar->setValue(0);
+    pBar->setTextVisible(false);
+
+    // Tab order: the spinner and radio buttons, then the body.
+    setTabOrder(rbPon0, rbPon1);
+    setTabOrder(rbPon1, rbPonX);
+    setTabOrder(rbPonX, sgVerdad);
+    setTabOrder(sgVerdad, sgKarna);
+    setTabOrder(sgKarna, tvSolu);
+
+    // Events.
+    connect(Image4, &Picture::clicked, this, &TForm1::Image4Click);
+    connect(Image1, &Picture::clicked, this, &TForm1::LockClick);
+    connect(Lock, &Picture::clicked, this, &TForm1::LockClick);
+    connect(Unlock, &Picture::clicked, this, &TForm1::UnlockClick);
+    connect(udUno, &UpDown::clicked, this, &TForm1::udUnoClick);
+    connect(sbBorrar, &QToolButton::clicked, this, &TForm1::sbBorrarClick);
+    connect(sbHazlo, &QToolButton::clicked, this, &TForm1::sbHazloClick);
+    connect(sbAbrir, &QToolButton::clicked, this, &TForm1::sbAbrirClick);
+    connect(sbSalvar, &QToolButton::clicked, this, &TForm1::sbSalvarClick);
+    connect(SpeedButton1, &QToolButton::clicked, this, &TForm1::SpeedButton1Click);
+    connect(sbPrint, &QToolButton::clicked, this, &TForm1::sbPrintClick);
+    connect(tvSolu, &QTreeWidget::itemClicked, this, [this] { tvSoluClick(); });
+    sgVerdad->SetDrawCell([this](StringGrid *, QPainter &p, int c, int r, const QRect &rect, CellState s) {
+        sgVerdadDrawCell(p, c, r, rect, s);
+    });
+    sgKarna->SetDrawCell([this](StringGrid *, QPainter &p, int c, int r, const QRect &rect, CellState s) {
+        sgKarnaDrawCell(p, c, r, rect, s);
+    });
+    sgVerdad->SetMouseDown([this](StringGrid *, Qt::MouseButton b, QPoint p) { sgVerdadMouseDown(b, p); });
+    sgVerdad->SetMouseUp([this](StringGrid *, Qt::MouseButton b, QPoint p) { sgVerdadMouseUp(b, p); });
+    sgKarna->SetMouseUp([this](StringGrid *, Qt::MouseButton b, QPoint p) { sgKarnaMouseUp(b, p); });
+    sBarBaja->SetDrawPanel([this](int panel, const QRect &rect) { sBarBajaDrawPanel(panel, rect); });
+
+    FormCreate();
+}
+
+void TForm1::FormCreate()
+{
+    sBarBaja->SetOwnerDrawn(7, true);
+    pBar->setParent(sBarBaja);
+    // Flat inside the panel, without a frame of its own.
+    pBar->setStyleSheet(QStringLiteral("QProgressBar { border: none; background: transparent; }"
+                                       "QProgressBar::chunk { background: #3875D7; }"));
+    pBar->show();
+    sBarBajaDrawPanel(7, sBarBaja->PanelRect(7));
+}
+
+void TForm1::sBarBajaDrawPanel(int panel, const QRect &rect)
+{
+    if (panel != 7)
+        return;
+    const QRect bar(rect.left(), rect.top(), rect.width() - 15, rect.height());
+    if (pBar->geometry() != bar)
+        pBar->setGeometry(bar);
+}
+
+void TForm1::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!m_shown) {
+        m_shown = true;
+        FormShow();
+    }
+}
+
+void TForm1::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    FormResize();
+}
+
+void TForm1::FormResize() { SetUp->setFixedWidth(frameGeometry().width() - 5); }
+
+void TForm1::FormShow()
+{
+    if (udUno->Position() > 8)
+        udUno->SetPosition(8);
+    if (udUno->Position() < 3)
+        udUno->SetPosition(3);
+    lblNumVar->setText(QString::number(udUno->Position()));
+    NumVar = lblNumVar->text().toInt();
+    MapCellColor = kMapGrey;
+    lblVersion->setText(QStringLiteral("v.0.9"));
+    lblVersion->adjustSize();
+    BuildTables();
+    // The start-up selections: the index cell of row 1, the map's first cell.
+    sgVerdad->SetCurrentCell(0, 1);
+    sgKarna->SetCurrentCell(1, 1);
+    DataChanged = true;
+}
+
+void TForm1::PlaceTag1()
+{
+    lblTag1->adjustSize();
+    lblTag1->move(280 - lblTag1->width(), 120);
+}
+
+void TForm1::BuildTables()
+{
+    const int n = NumVar, R = MapRowVars(n), C = MapColVars(n);
+    const int rows = 1 << n;
+
+    sgVerdad->SetSize(n + 2, rows + 1);
+    int width = 21 * n + 62;
+    int height = 500;
+    if (n <= 4) {
+        height = 21 * (rows + 1) + 1;
+        width -= 17;
+        sgVerdad->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    } else {
+        sgVerdad->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    }
+    sgVerdad->setFixedSize(width, height);
+    for (int i = 1; i <= n; ++i)
+        sgVerdad->SetCell(i, 0, TruthHeaderText(i, n, NomVar));
+    sgVerdad->SetCell(n + 1, 0, TruthHeaderText(n + 1, n, NomVar));
+    for (int m = 0; m < rows; ++m) {
+        for (int c = 1; c <= n; ++c)
+            sgVerdad->SetCell(c, m + 1, TruthBitText(m, c, n));
+        sgVerdad->SetCell(n + 1, m + 1, QString());
+        sgVerdad->SetCell(0, m + 1, TruthIndexText(m));
+    }
+
+    sgKarna->SetSize((1 << C) + 1, (1 << R) + 1);
+    sgKarna->setFixedSize(27 * ((1 << C) + 1) + 3, 27 * ((1 << R) + 1) + 3);
+    for (int j = 0; j < (1 << C); ++j)
+        sgKarna->SetCell(j + 1, 0, MapHeaderText(j, C));
+    for (int i = 0; i < (1 << R); ++i)
+        sgKarna->SetCell(0, i + 1, MapHeaderText(i, R));
+    lblTag1->setText(MapRowTag(n, NomVar));
+    lblTag2->setText(MapColTag(n, NomVar));
+    lblTag2->adjustSize();
+    PlaceTag1();
+    for (int r = 1; r <= (1 << R); ++r)
+        for (int c = 1; c <= (1 << C); ++c)
+            sgKarna->SetCell(c, r, QString());
+    sgKarna->RepaintAll();
+
+    lblVerdad->move(10 * n, lblVerdad->y());
+    lblKarna->move(330 + 75 * ((n - 3) / 2), lblKarna->y());
+    bVerdad->setFixedSize(sgVerdad->width() + 8, sgVerdad->height() + 8);
+    SetUp->setFixedWidth(frameGeometry().width() - 5);
+}
+
+// ---------------------------------------------------------------- painting
+
+void TForm1::sgVerdadDrawCell(QPainter &painter, int c, int r, const QRect &rect, CellState state)
+{
+    const QPalette &pal = sgVerdad->palette();
+    QColor background, text;
+    bool bold = true;
+    const QString cell = sgVerdad->Cell(c, r);
+    if (state.fixed && c == NumVar + 1) {
+        background = pal.color(QPalette::Button);
+        text = Hex(0xFF0000);
+    } else if (state.fixed) {
+        background = pal.color(QPalette::Button);
+        text = pal.color(QPalette::WindowText);
+    } else if (state.selected) {
+        background = pal.color(QPalette::Highlight);
+        text = pal.color(QPalette::HighlightedText);
+    } else if (c == 0) {
+        background = Hex(0xEEFFDD);
+        text = Hex(0x808080);
+        bold = false;
+    } else if (c == NumVar + 1) {
+        background = Hex(0xEEFFDD);
+        text = ValueColour(cell.trimmed());
+    } else if ((r + 1) % 2 == 0) { // even row index
+        background = Hex(0xFFEEDD);
+        text = Hex(0x0000FF);
+    } else {
+        background = Hex(0xFFFFDD);
+        text = Hex(0x008000);
+    }
+    QFont font = sgVerdad->font();
+    font.setBold(bold);
+    painter.setFont(font);
+    painter.fillRect(rect, background);
+    painter.setPen(text);
+    const QFontMetrics metrics(font);
+    painter.drawText(QPoint(rect.left() + 2, rect.top() + 2 + metrics.ascent()), cell);
+    if (state.focused)
+        FocusRect(painter, rect);
+    else if (state.fixed)
+        RaisedEdge(painter, rect, pal);
+}
+
+void TForm1::sgKarnaDrawCell(QPainter &painter, int c, int r, const QRect &rect, CellState state)
+{
+    const QPalette &pal = sgKarna->palette();
+    const QString cell = sgKarna->Cell(c, r);
+    QFont font = sgKarna->font();
+    font.setBold(true);
+    if (state.fixed) {
+        font.setPixelSize(11);
+        painter.setFont(font);
+        painter.fillRect(rect, pal.color(QPalette::Button));
+        painter.setPen(pal.color(QPalette::WindowText));
+        const int x = rect.left() + 12 - 2 * static_cast<int>(cell.size());
+        painter.drawText(QPoint(x, rect.top() + 6 + QFontMetrics(font).ascent()), cell);
+        RaisedEdge(painter, rect, pal);
+        return;
+    }
+    font.setPixelSize(15);
+    painter.setFont(font);
+    QColor background, text;
+    if (state.selected) {
+        background = pal.color(QPalette::Highlight);
+        text = pal.color(QPalette::HighlightedText);
+    } else {
+        background = MapCellColor;
+        text = ValueColour(cell);
+    }
+    painter.fillRect(rect, background);
+    painter.setPen(text);
+    painter.drawText(QPoint(rect.left() + 8, rect.top() + 3 + QFontMetrics(font).ascent()), cell);
+    if (state.focused)
+        FocusRect(painter, rect);
+}
+
+// ---------------------------------------------------------------- editing
+
+QString TForm1::InsertionValue() const
+{
+    if (rbPon0->isChecked())
+        return QStringLiteral("  0");
+    if (rbPonX->isChecked())
+        return QStringLiteral("  X");
+    return QStringLiteral("  1");
+}
+
+void TForm1::sgVerdadMouseDown(Qt::MouseButton button, QPoint point)
+{
+    if (button != Qt::RightButton)
+        return;
+    const QPoint cell = sgVerdad->MouseToCell(point);
+    if (cell.x() < 0)
+        return;
+    sgVerdad->SetCurrentCell(cell.x(), cell.y());
+}
+
+void TForm1::sgVerdadMouseUp(Qt::MouseButton, QPoint point)
+{
+    const int releaseRow = sgVerdad->MouseToCell(point).y();
+    if (!rbPon1->isEnabled())
+        return;
+    if (releaseRow <= 0)
+        return;
+    DataChanged = true;
+    const QString v = InsertionValue();
+    const GridRect sel = sgVerdad->Selection();
+    if (sel.Right != NumVar + 1)
+        return;
+    for (int r = std::max(sel.Top, 1); r <= sel.Bottom; ++r) {
+        sgVerdad->SetCell(NumVar + 1, r, v);
+        const int m = sgVerdad->Cell(0, r).trimmed().toInt();
+        const MapCell cell = MapCellOfIndex(m, NumVar);
+        sgKarna->SetCell(cell.column, cell.row, v.trimmed());
+    }
+}
+
+void TForm1::sgKarnaMouseUp(Qt::MouseButton, QPoint point)
+{
+    const int releaseRow = sgKarna->MouseToCell(point).y();
+    MapCellColor = kMapGrey;
+    sgKarna->RepaintAll();
+    if (!rbPon1->isEnabled())
+        return;
+    if (releaseRow <= 0)
+        return;
+    DataChanged = true;
+    const QString v = InsertionValue();
+    const GridRect sel = sgKarna->Selection();
+    for (int r = sel.Top; r <= sel.Bottom; ++r) {
+        for (int c = sel.Left; c <= sel.Right; ++c) {
+            if (r == 0 || c == 0)
+                continue;
+            sgKarna->SetCell(c, r, v.trimmed());
+            const int m = IndexOfMapCell(sgKarna->Cell(0, r), sgKarna->Cell(c, 0));
+            sgVerdad->SetCell(NumVar + 1, m + 1, v);
+        }
+    }
+}
+
+// ---------------------------------------------------------------- lock, clear, count
+
+void TForm1::UnlockClick()
+{
+    for (QWidget *w : std::initializer_list<QWidget *>{udUno, rbPon0, rbPon1, rbPonX})
+        w->setEnabled(!w->isEnabled());
+    Unlock->hide();
+    Lock->show();
+    sbBorrar->hide();
+    lblBorrar->hide();
+    pBar->setValue(0);
+    for (int panel : {1, 3, 5})
+        sBarBaja->SetPanelText(panel, QString());
+}
+
+void TForm1::LockClick()
+{
+    for (QWidget *w : std::initializer_list<QWidget *>{udUno, rbPon0, rbPon1, rbPonX})
+        w->setEnabled(!w->isEnabled());
+    pBar->setValue(0);
+    for (int panel : {1, 3, 5})
+        sBarBaja->SetPanelText(panel, QString());
+    Unlock->show();
+    sbBorrar->show();
+    lblBorrar->show();
+    Lock->hide();
+}
+
+void TForm1::udUnoClick()
+{
+    if (udUno->Position() > 8)
+        udUno->SetPosition(8);
+    if (udUno->Position() < 3)
+        udUno->SetPosition(3);
+    lblNumVar->setText(QString::number(udUno->Position()));
+    NumVar = lblNumVar->text().toInt();
+    pBar->setValue(0);
+    pBar->setMaximum(8 << NumVar);
+    DataChanged = true;
+    BuildTables();
+}
+
+void TForm1::sbBorrarClick()
+{
+    DataChanged = true;
+    MapCellColor = kMapGrey;
+    const int rows = 1 << NumVar;
+    for (int r = 1; r <= rows; ++r)
+        sgVerdad->SetCell(NumVar + 1, r, QString());
+    for (int r = 1; r <= MapDataRows(NumVar); ++r)
+        for (int c = 1; c <= MapDataColumns(NumVar); ++c)
+            sgKarna->SetCell(c, r, QString());
+    for (int panel : {1, 3, 5})
+        sBarBaja->SetPanelText(panel, QString());
+    while (tvSolu->topLevelItemCount() > 0)
+        delete tvSolu->takeTopLevelItem(0);
+}
+
+void TForm1::Image4Click()
+{
+    if (AboutBox)
+        prompts::ShowModal(AboutBox);
+}
+
+// Commands that arrive with later work.
+void TForm1::sbHazloClick() {}
+void TForm1::sbAbrirClick() {}
+void TForm1::sbSalvarClick() {}
+void TForm1::SpeedButton1Click() {}
+void TForm1::sbPrintClick() {}
+void TForm1::tvSoluClick() {}
+
+} // namespace quintora

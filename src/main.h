@@ -1,0 +1,96 @@
+// The main window: layout, table building, editing, painting, lock and clear,
+// and the handlers of the commands.
+#pragma once
+
+#include "controls.h"
+#include "model.h"
+
+#include <QColor>
+#include <QFrame>
+#include <QIcon>
+#include <QLabel>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QWidget>
+
+class QApplication;
+
+namespace quintora {
+
+class TAboutBox;
+
+// Fonts named by the layout are Windows families; this maps each to an
+// installed one, and sets the style every window is drawn with.
+void SetUpApplication(QApplication &app);
+QFont LayoutFont(const QString &family, int pixels, bool bold = false);
+
+inline const QColor kMapGrey(0xEE, 0xEE, 0xEE);
+inline const QColor kMapGreen(0xAA, 0xFF, 0xAA);
+
+class TForm1 : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TForm1(QWidget *parent = nullptr);
+
+    // Program-wide state.
+    int NumVar = 4;
+    VarNames NomVar = DefaultNomVar();
+    bool DataChanged = true;
+    QColor MapCellColor = kMapGrey;
+
+    TAboutBox *AboutBox = nullptr;
+
+    // Controls, as the layout names them.
+    QFrame *SetUp;
+    Picture *Image2, *Image4, *Image1, *Lock, *Unlock;
+    QLabel *lblVersion, *Label8, *Label9, *Label4, *Label6, *Label1, *lblNumVar, *Label2, *lblBorrar, *Label3, *Label5;
+    QToolButton *sbAbrir, *sbSalvar, *sbHazlo, *SpeedButton1, *sbBorrar, *sbPrint;
+    QFrame *Bevel1;
+    UpDown *udUno;
+    QRadioButton *rbPon0, *rbPon1, *rbPonX;
+    QFrame *bVerdad;
+    QLabel *lblVerdad, *lblTag2, *lblTag1, *lblKarna, *Label7;
+    StringGrid *sgVerdad, *sgKarna;
+    QTreeWidget *tvSolu;
+    StatusBar *sBarBaja;
+    QProgressBar *pBar;
+    QList<QIcon> Imagenes;
+
+    void BuildTables();
+
+    // Handlers.
+    void FormCreate();
+    void FormShow();
+    void FormResize();
+    void sBarBajaDrawPanel(int panel, const QRect &rect);
+    void sgVerdadDrawCell(QPainter &painter, int column, int row, const QRect &rect, CellState state);
+    void sgKarnaDrawCell(QPainter &painter, int column, int row, const QRect &rect, CellState state);
+    void sgVerdadMouseDown(Qt::MouseButton button, QPoint point);
+    void sgVerdadMouseUp(Qt::MouseButton button, QPoint point);
+    void sgKarnaMouseUp(Qt::MouseButton button, QPoint point);
+    void UnlockClick();
+    void LockClick();
+    void sbBorrarClick();
+    void udUnoClick();
+    void Image4Click();
+    void sbHazloClick();
+    void sbAbrirClick();
+    void sbSalvarClick();
+    void SpeedButton1Click();
+    void sbPrintClick();
+    void tvSoluClick();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void PlaceTag1();
+    QString InsertionValue() const;
+    bool m_shown = false;
+};
+
+} // namespace quintora

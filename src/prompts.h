@@ -1,0 +1,26 @@
+// Every modal dialog and message box of the program goes through here, so
+// that tests can answer them without a person.
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QDialog;
+class QWidget;
+
+namespace quintora::prompts {
+
+// Shows a dialog modally and returns its result.
+int ShowModal(QDialog *dialog);
+// An information box with an OK button.
+void Message(QWidget *parent, const QString &text);
+
+// Answers given instead of a person while set; each returns what the user's
+// action would have.
+struct Answers {
+    std::function<int(QDialog *)> modal;
+    std::function<void(const QString &)> message;
+};
+void SetAnswers(Answers *answers); // nullptr: back to the real dialogs
+
+} // namespace quintora::prompts
