@@ -5,5 +5,4 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
 cmake --build build -j"$(nproc)"
-# The window arrives with the next milestone; until then this shows the command-line solver.
-exec ./build/quintora-cli --help
+exec ./build/quintora
