@@ -5,7 +5,9 @@
 #include "prompts.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFont>
+#include <QMouseEvent>
 #include <QHeaderView>
 #include <QPainter>
 #include <QProxyStyle>
@@ -263,7 +265,8 @@ TForm1::TForm1(QWidget *parent) : QWidget(parent)
     connect(sbSalvar, &QToolButton::clicked, this, &TForm1::sbSalvarClick);
     connect(SpeedButton1, &QToolButton::clicked, this, &TForm1::SpeedButton1Click);
     connect(sbPrint, &QToolButton::clicked, this, &TForm1::sbPrintClick);
-    connect(tvSolu, &QTreeWidget::itemClicked, this, [this] { tvSoluClick(); });
+    // A click anywhere in the tree, after the tree has selected what was clicked.
+    tvSolu->viewport()->installEventFilter(this);
     sgVerdad->SetDrawCell([this](StringGrid *, QPainter &p, int c, int r, const QRect &rect, CellState s) {
         sgVerdadDrawCell(p, c, r, rect, s);
     });
@@ -317,6 +320,7 @@ void TForm1::FormResize() { SetUp->setFixedWidth(frameGeometry().width() - 5); }
 
 void TForm1::FormShow()
 {
+    ResetWorkingLists(Lists);
     if (udUno->Position() > 8)
         udUno->SetPosition(8);
     if (udUno->Position() < 3)
@@ -453,7 +457,10 @@ void TForm1::sgKarnaDrawCell(QPainter &painter, int c, int r, const QRect &rect,
         background = pal.color(QPalette::Highlight);
         text = pal.color(QPalette::HighlightedText);
     } else {
-        background = MapCellColor;
+        // Green only where the term clicked last lies; any other repaint stays grey.
+        const bool lit = MapCellColor == kMapGreen
+                         && TermCovers(IndexOfMapCell(sgKarna->Cell(0, r), sgKarna->Cell(c, 0)), m_litPattern, NumVar);
+        background = lit ? kMapGreen : kMapGrey;
         text = ValueColour(cell);
     }
     painter.fillRect(rect, background);
@@ -591,12 +598,200 @@ void TForm1::Image4Click()
         prompts::ShowModal(AboutBox);
 }
 
+// ---------------------------------------------------------------- solve
+
+bool TForm1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == tvSolu->viewport() && event->type() == QEvent::MouseButtonRelease
+        && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
+        tvSoluClick();
+    return QWidget::eventFilter(watched, event);
+}
+
+RowValues TForm1::ReadValues() const
+{
+    RowValues values(RowCount(NumVar));
+    for (int r = 1; r <= RowCount(NumVar); ++r)
+        values[r - 1] = RowValueOfText(sgVerdad->Cell(NumVar + 1, r));
+    return values;
+}
+
+// A message box shows the normal cursor, whatever the command is doing.
+void TForm1::Inform(const QString &text)
+{
+    const bool busy = QApplication::overrideCursor() != nullptr;
+    if (busy)
+        QApplication::restoreOverrideCursor();
+    prompts::Message(this, text);
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void TForm1::ShowProgress(const SearchProgress &progress)
+{
+    if (progress.BestCountChanged) {
+        sBarBaja->SetPanelText(5, QString::number(progress.BestTermCount));
+        sBarBaja->repaint();
+    }
+    pBar->setValue(progress.TrialsDone);
+    // Thousands of trials a second: the bar is painted at most once a frame.
+    static QElapsedTimer clock;
+    if (!clock.isValid())
+        clock.start();
+    if (clock.elapsed() - m_lastProgressPaint >= 16) {
+        m_lastProgressPaint = clock.elapsed();
+        pBar->repaint();
+    }
+}
+
+QTreeWidgetItem *TForm1::FindSolutionNode(QTreeWidget *tree, const QString &caption, bool makeVisible)
+{
+    auto upper = [](const QString &text) {
+        QString out = text;
+        for (QChar &ch : out)
+            if (ch >= QLatin1Char('a') && ch <= QLatin1Char('z'))
+                ch = QChar(ch.unicode() - 'a' + 'A');
+        return out;
+    };
+    const QString wanted = upper(caption);
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+        if (upper((*it)->text(0)) == wanted) {
+            if (makeVisible)
+                tree->scrollToItem(*it);
+            return *it;
+        }
+    }
+    return nullptr;
+}
+
+void TForm1::sbHazloClick()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    DataChanged = false;
+    for (QWidget *w : std::initializer_list<QWidget *>{udUno, rbPon0, rbPon1, rbPonX})
+        w->setEnabled(false);
+    Lock->show();
+    Unlock->hide();
+    sbBorrar->hide();
+    lblBorrar->hide();
+    MapCellColor = kMapGrey;
+
+    const int rows = RowCount(NumVar);
+    int ones = 0, dontCares = 0, undefined = 0;
+    for (int r = 1; r <= rows; ++r) {
+        const QString value = sgVerdad->Cell(NumVar + 1, r).trimmed();
+        if (value.isEmpty()) {
+            sgVerdad->SetCell(NumVar + 1, r, QStringLiteral("  0"));
+            ++undefined;
+        } else if (value == QLatin1String("1")) {
+            ++ones;
+        } else if (value == QLatin1String("X")) {
+            ++dontCares;
+        }
+    }
+    if (ones == 0) {
+        QApplication::restoreOverrideCursor();
+        prompts::Message(this, QString::fromUtf8("No hay ningún 1 y la solución sería 0."));
+        return;
+    }
+    sBarBaja->SetPanelText(1, QString::number(ones));
+    sBarBaja->SetPanelText(3, QString::number(dontCares));
+    sBarBaja->SetPanelText(5, QStringLiteral("0"));
+    sBarBaja->repaint();
+    if (undefined > 0)
+        Inform(QStringLiteral("Hay ") + QString::number(undefined)
+               + QStringLiteral(" punto/s sin definir, se considerarán como 0'"));
+    for (int r = 1; r < sgKarna->RowCount(); ++r)
+        for (int c = 1; c < sgKarna->ColCount(); ++c)
+            if (sgKarna->Cell(c, r).trimmed().isEmpty())
+                sgKarna->SetCell(c, r, QStringLiteral("0"));
+    sgVerdad->RepaintAll();
+    sgKarna->RepaintAll();
+
+    const RowValues values = ReadValues();
+    Lists.NumVar = NumVar;
+    BuildPrimeImplicants(Lists, values);
+    const ProgressFn progress = [this](const SearchProgress &p) { ShowProgress(p); };
+    CoverSearch(Lists, *Random, progress);
+    // The trials' best is proven minimal here, or replaced by a cover that is.
+    ExactCover(Lists, progress);
+    QApplication::restoreOverrideCursor();
+    AddIsolatedRows(Lists, values, progress);
+    sBarBaja->SetPanelText(5, QString::number(Lists.BestTermCount));
+
+    const SolutionLists lists = BuildSolutionLists(values, NumVar, NomVar, Lists.BestTerms);
+    tvSolu->setUpdatesEnabled(false);
+    while (tvSolu->topLevelItemCount() > 0)
+        delete tvSolu->takeTopLevelItem(0);
+    for (const QString &caption : {kSopCaption, kPosCaption, kKarnaughCaption}) {
+        auto *node = new QTreeWidgetItem(tvSolu, QStringList{caption});
+        node->setIcon(0, Imagenes[1]);
+    }
+    auto addChildren = [this](QTreeWidgetItem *parent, const QStringList &texts, int image) {
+        for (const QString &text : texts) {
+            auto *child = new QTreeWidgetItem(parent, QStringList{text});
+            child->setIcon(0, Imagenes[image]);
+        }
+    };
+    addChildren(tvSolu->topLevelItem(0), lists.minterms, 0);
+    addChildren(FindSolutionNode(tvSolu, kPosCaption, true), lists.maxterms, 2);
+    addChildren(FindSolutionNode(tvSolu, kKarnaughCaption, true), lists.karnaugh, 0);
+    tvSolu->setUpdatesEnabled(true);
+    for (const QString &caption : {kSopCaption, kPosCaption, kKarnaughCaption}) {
+        QTreeWidgetItem *node = FindSolutionNode(tvSolu, caption, true);
+        node->setExpanded(true);
+        tvSolu->scrollToItem(node);
+    }
+    pBar->setValue(0);
+    ResetWorkingLists(Lists);
+}
+
+void TForm1::tvSoluClick()
+{
+    QString pattern(NumVar, QLatin1Char('-'));
+    if (tvSolu->topLevelItemCount() == 0)
+        return;
+    sgKarna->SetCurrentCell(0, 0);
+    MapCellColor = kMapGrey;
+    m_litPattern.clear();
+    sgKarna->RepaintAll();
+    QTreeWidgetItem *node = tvSolu->currentItem();
+    if (!node || !node->isSelected())
+        return;
+    QString text = node->text(0);
+    if (text == kSopCaption || text == kKarnaughCaption || text == kPosCaption)
+        return;
+    const bool sum = text.contains(QLatin1Char('+'));
+    const QChar separator = sum ? QLatin1Char('+') : QChar(0x00B7);
+    text += separator;
+    while (text.contains(separator)) {
+        const qsizetype at = text.indexOf(separator);
+        QString literal = text.left(at);
+        text = text.mid(at + 1);
+        // A sum is 0 on the one row where every literal is 0.
+        QChar polarity = sum ? QLatin1Char('0') : QLatin1Char('1');
+        if (literal.startsWith(QLatin1Char('|'))) {
+            polarity = sum ? QLatin1Char('1') : QLatin1Char('0');
+            literal = literal.right(1);
+        }
+        for (int i = 1; i <= NumVar; ++i)
+            if (literal == NomVar[i - 1])
+                pattern[i - 1] = polarity;
+    }
+    m_litPattern = pattern;
+    for (int m = 0; m < RowCount(NumVar); ++m) {
+        if (TermCovers(m, pattern, NumVar)) {
+            MapCellColor = kMapGreen;
+            const MapCell cell = MapCellOfIndex(m, NumVar);
+            sgKarna->SetCell(cell.column, cell.row, sgKarna->Cell(cell.column, cell.row));
+        }
+    }
+}
+
 // Commands that arrive with later work.
-void TForm1::sbHazloClick() {}
 void TForm1::sbAbrirClick() {}
 void TForm1::sbSalvarClick() {}
 void TForm1::SpeedButton1Click() {}
 void TForm1::sbPrintClick() {}
-void TForm1::tvSoluClick() {}
 
 } // namespace quintora

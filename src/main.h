@@ -4,6 +4,7 @@
 
 #include "controls.h"
 #include "model.h"
+#include "solver.h"
 
 #include <QColor>
 #include <QFrame>
@@ -14,6 +15,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QWidget>
+#include <memory>
 
 class QApplication;
 
@@ -43,6 +45,13 @@ public:
 
     TAboutBox *AboutBox = nullptr;
 
+    // The minimiser's working lists (Minterms, Levels and the search's
+    // results), filled and emptied within one Solve.
+    SolverState Lists;
+    // Where the cover search draws from: reseeded from the clock before every
+    // draw; tests put a seeded one here.
+    std::unique_ptr<RandomSource> Random = std::make_unique<ClockRandom>();
+
     // Controls, as the layout names them.
     QFrame *SetUp;
     Picture *Image2, *Image4, *Image1, *Lock, *Unlock;
@@ -60,6 +69,9 @@ public:
     QList<QIcon> Imagenes;
 
     void BuildTables();
+    // The first node, in tree order, whose caption equals `caption` when the
+    // letters a to z of both are put in upper case.
+    static QTreeWidgetItem *FindSolutionNode(QTreeWidget *tree, const QString &caption, bool makeVisible);
 
     // Handlers.
     void FormCreate();
@@ -87,10 +99,19 @@ protected:
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void PlaceTag1();
     QString InsertionValue() const;
+    RowValues ReadValues() const;
+    void Inform(const QString &text);
+    void ShowProgress(const SearchProgress &progress);
     bool m_shown = false;
+    // The pattern of the term clicked last: a map value cell is lit only while
+    // MapCellColor is green and this pattern covers it.
+    QString m_litPattern;
+    qint64 m_lastProgressPaint = 0;
 };
 
 } // namespace quintora
