@@ -1,0 +1,329 @@
+// Resolver and the solutions tree on the real window, offscreen, and the
+// lighting of a clicked term on the map.
+#include "main.h"
+#include "prompts.h"
+
+#include <QApplication>
+#include <QRandomGenerator>
+#include <QTest>
+
+using namespace quintora;
+
+namespace {
+
+// One character per row: '1', '0', 'X' or '_' (empty).
+void SetValues(TForm1 &f, const QString &values)
+{
+    for (int m = 0; m < values.size(); ++m) {
+        const QString v = values[m] == QLatin1Char('_') ? QString() : QString(values[m]);
+        f.sgVerdad->SetCell(f.NumVar + 1, m + 1, TruthValueText(v));
+        const MapCell cell = MapCellOfIndex(m, f.NumVar);
+        f.sgKarna->SetCell(cell.column, cell.row, v);
+    }
+}
+
+void SetCount(TForm1 &f, int n)
+{
+    while (f.NumVar < n)
+        f.udUno->UpButton()->click();
+    while (f.NumVar > n)
+        f.udUno->DownButton()->click();
+}
+
+QStringList Children(QTreeWidgetItem *node)
+{
+    QStringList texts;
+    for (int i = 0; node && i < node->childCount(); ++i)
+        texts << node->child(i)->text(0);
+    return texts;
+}
+
+QStringList Karnaugh(TForm1 &f) { return Children(TForm1::FindSolutionNode(f.tvSolu, kKarnaughCaption, false)); }
+
+void ClickNode(TForm1 &f, QTreeWidgetItem *node)
+{
+    f.tvSolu->scrollToItem(node);
+    QTest::mouseClick(f.tvSolu->viewport(), Qt::LeftButton, {}, f.tvSolu->visualItemRect(node).center());
+}
+
+// The rows whose map cells are painted green, read from the grabbed map.
+QList<int> LitRows(TForm1 &f)
+{
+    f.sgKarna->RepaintAll();
+    const QImage image = f.sgKarna->grab().toImage();
+    QList<int> lit;
+    for (int m = 0; m < RowCount(f.NumVar); ++m) {
+        const MapCell cell = MapCellOfIndex(m, f.NumVar);
+        const QRect rect = f.sgKarna->CellRect(cell.column, cell.row);
+        // Near the bottom-right corner, away from the text.
+        const QColor pixel = image.pixelColor(rect.right() - 3, rect.bottom() - 3);
+        if (pixel == kMapGreen)
+            lit << m;
+    }
+    return lit;
+}
+
+// The value of a sum of the window's product terms on a row.
+bool SumCovers(const QStringList &terms, int m, int numVar, const VarNames &names)
+{
+    for (const QString &term : terms) {
+        bool holds = true;
+        if (term != QLatin1String("1")) {
+            for (const QString &factor : term.split(QChar(0x00B7))) {
+                const bool complemented = factor.startsWith(QLatin1Char('|'));
+                const QString name = complemented ? factor.mid(1) : factor;
+                int var = -1;
+                for (int i = 0; i < numVar; ++i)
+                    if (names[i] == name)
+                        var = i;
+                if (var < 0)
+                    return false;
+                const bool bit = (m >> (numVar - 1 - var)) & 1;
+                if (bit == complemented)
+                    holds = false;
+            }
+        }
+        if (holds)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+class TestSolve : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void noOneStopsEarly();
+    void undefinedRowsBecomeZero();
+    void allOnesOfEightVariables();
+    void isolatedRows();
+    void twoSolvesInARow();
+    void findSolutionNode();
+    void highlighting();
+    void highlightSurvivesRepaint();
+    void randomFunctionsThroughTheWindow();
+
+private:
+    std::unique_ptr<TForm1> f;
+    prompts::Answers answers;
+    QStringList messages;
+};
+
+void TestSolve::initTestCase()
+{
+    SetUpApplication(*qApp);
+    answers.message = [this](const QString &text) { messages << text; };
+    prompts::SetAnswers(&answers);
+}
+
+void TestSolve::init()
+{
+    messages.clear();
+    f = std::make_unique<TForm1>();
+    f->Random = std::make_unique<LcgRandom>(11);
+    f->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.get()));
+}
+
+void TestSolve::cleanup() { f.reset(); }
+
+void TestSolve::noOneStopsEarly()
+{
+    SetCount(*f, 3);
+    SetValues(*f, QStringLiteral("X__0X___"));
+    new QTreeWidgetItem(f->tvSolu, QStringList{QStringLiteral("previous")});
+    f->sBarBaja->SetPanelText(1, QStringLiteral("7"));
+    f->sbHazloClick();
+    QCOMPARE(messages, QStringList{QString::fromUtf8("No hay ningún 1 y la solución sería 0.")});
+    QVERIFY(!f->DataChanged);
+    QVERIFY(!f->rbPon1->isEnabled());
+    QVERIFY(f->Lock->isVisibleTo(f.get()));
+    QVERIFY(!f->sbBorrar->isVisibleTo(f.get()));
+    // Empty values became 0 in the truth table only; the map keeps its blanks.
+    QCOMPARE(f->sgVerdad->Cell(4, 2), QStringLiteral("  0"));
+    QCOMPARE(f->sgVerdad->Cell(4, 1), QStringLiteral("  X"));
+    const MapCell cell = MapCellOfIndex(1, 3);
+    QCOMPARE(f->sgKarna->Cell(cell.column, cell.row), QString());
+    QCOMPARE(f->tvSolu->topLevelItemCount(), 1);
+    QCOMPARE(f->sBarBaja->PanelText(1), QStringLiteral("7"));
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+}
+
+void TestSolve::undefinedRowsBecomeZero()
+{
+    SetCount(*f, 3);
+    SetValues(*f, QStringLiteral("_1___1X_"));
+    f->sbHazloClick();
+    QCOMPARE(messages, QStringList{QStringLiteral("Hay 5 punto/s sin definir, se considerarán como 0'")});
+    for (int m : {0, 2, 3, 4, 7}) {
+        QCOMPARE(f->sgVerdad->Cell(4, m + 1), QStringLiteral("  0"));
+        const MapCell cell = MapCellOfIndex(m, 3);
+        QCOMPARE(f->sgKarna->Cell(cell.column, cell.row), QStringLiteral("0"));
+    }
+    QCOMPARE(Children(TForm1::FindSolutionNode(f->tvSolu, kPosCaption, false)),
+             (QStringList{"a+b+c", "a+|b+c", "a+|b+|c", "|a+b+c", "|a+|b+|c"}));
+    QCOMPARE(Children(f->tvSolu->topLevelItem(0)),
+             (QStringList{QString::fromUtf8("|a·|b·c"), QString::fromUtf8("a·|b·c")}));
+    QCOMPARE(Karnaugh(*f), QStringList{QString::fromUtf8("|b·c")});
+    QCOMPARE(f->sBarBaja->PanelText(1), QStringLiteral("2"));
+    QCOMPARE(f->sBarBaja->PanelText(3), QStringLiteral("1"));
+    QCOMPARE(f->sBarBaja->PanelText(5), QStringLiteral("1"));
+    QCOMPARE(f->pBar->value(), 0);
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+    // Every branch is expanded.
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(f->tvSolu->topLevelItem(i)->isExpanded());
+}
+
+void TestSolve::allOnesOfEightVariables()
+{
+    SetCount(*f, 8);
+    SetValues(*f, QString(256, QLatin1Char('1')));
+    f->sbHazloClick();
+    QVERIFY(messages.isEmpty());
+    QCOMPARE(Karnaugh(*f), QStringList{QStringLiteral("1")});
+    QCOMPARE(f->sBarBaja->PanelText(5), QStringLiteral("1"));
+    QCOMPARE(f->tvSolu->topLevelItem(0)->childCount(), 256);
+    QCOMPARE(f->tvSolu->topLevelItem(1)->childCount(), 0);
+}
+
+void TestSolve::isolatedRows()
+{
+    SetCount(*f, 3);
+    SetValues(*f, QStringLiteral("01101001"));
+    f->sbHazloClick();
+    QCOMPARE(Karnaugh(*f), (QStringList{QString::fromUtf8("|a·|b·c"), QString::fromUtf8("|a·b·|c"),
+                                        QString::fromUtf8("a·|b·|c"), QString::fromUtf8("a·b·c")}));
+    QCOMPARE(f->sBarBaja->PanelText(5), QStringLiteral("4"));
+}
+
+void TestSolve::twoSolvesInARow()
+{
+    SetValues(*f, QStringLiteral("1101X011010X1100"));
+    f->sbHazloClick();
+    const QStringList minterms = Children(f->tvSolu->topLevelItem(0));
+    const QStringList maxterms = Children(f->tvSolu->topLevelItem(1));
+    const int terms = Karnaugh(*f).size();
+    f->sbHazloClick();
+    QCOMPARE(f->tvSolu->topLevelItemCount(), 3);
+    QCOMPARE(Children(f->tvSolu->topLevelItem(0)), minterms);
+    QCOMPARE(Children(f->tvSolu->topLevelItem(1)), maxterms);
+    // The trials differ, the minimum does not.
+    QCOMPARE(Karnaugh(*f).size(), terms);
+    QVERIFY(!f->rbPon1->isEnabled());
+    QVERIFY(f->Lock->isVisibleTo(f.get()));
+}
+
+void TestSolve::findSolutionNode()
+{
+    QCOMPARE(TForm1::FindSolutionNode(f->tvSolu, QStringLiteral("karnaugh"), true), nullptr);
+    SetValues(*f, QStringLiteral("1100110000000000"));
+    f->sbHazloClick();
+    QTreeWidgetItem *node = TForm1::FindSolutionNode(f->tvSolu, QStringLiteral("karnaugh"), true);
+    QVERIFY(node);
+    QCOMPARE(node->text(0), kKarnaughCaption);
+    QCOMPARE(TForm1::FindSolutionNode(f->tvSolu, QStringLiteral("p.o.s. maxterm"), false), f->tvSolu->topLevelItem(1));
+    // A child is found by its caption too, in tree order.
+    QCOMPARE(TForm1::FindSolutionNode(f->tvSolu, QString::fromUtf8("|A·|C"), false)->parent(), node);
+}
+
+void TestSolve::highlighting()
+{
+    // A minterm and the maxterm of the same row light the same single cell.
+    SetValues(*f, QStringLiteral("0000010000000000"));
+    f->sbHazloClick();
+    ClickNode(*f, f->tvSolu->topLevelItem(0)->child(0));
+    QCOMPARE(f->tvSolu->topLevelItem(0)->child(0)->text(0), QString::fromUtf8("|a·b·|c·d"));
+    QCOMPARE(LitRows(*f), QList<int>{5});
+    // A branch caption turns everything grey.
+    ClickNode(*f, f->tvSolu->topLevelItem(2));
+    QCOMPARE(LitRows(*f), QList<int>{});
+
+    f->LockClick();
+    SetValues(*f, QStringLiteral("1111101111111111"));
+    f->sbHazloClick();
+    QTreeWidgetItem *maxterm = TForm1::FindSolutionNode(f->tvSolu, QStringLiteral("a+|b+c+|d"), true);
+    QVERIFY(maxterm);
+    ClickNode(*f, maxterm);
+    QCOMPARE(LitRows(*f), QList<int>{5});
+
+    // a·|c lights rows 4 and 6 with three variables.
+    f->LockClick();
+    SetCount(*f, 3);
+    SetValues(*f, QStringLiteral("00001010"));
+    f->sbHazloClick();
+    QCOMPARE(Karnaugh(*f), QStringList{QString::fromUtf8("a·|c")});
+    ClickNode(*f, TForm1::FindSolutionNode(f->tvSolu, QString::fromUtf8("a·|c"), true));
+    QCOMPARE(LitRows(*f), (QList<int>{4, 6}));
+    QCOMPARE(f->sgKarna->CurrentCell(), QPoint(0, 0));
+
+    // "1" lights every cell.
+    f->LockClick();
+    SetValues(*f, QStringLiteral("11111111"));
+    f->sbHazloClick();
+    ClickNode(*f, TForm1::FindSolutionNode(f->tvSolu, QStringLiteral("1"), true));
+    QCOMPARE(LitRows(*f).size(), 8);
+
+    // A click while no node is selected only turns the map grey.
+    f->tvSolu->clearSelection();
+    f->tvSoluClick();
+    QCOMPARE(LitRows(*f), QList<int>{});
+}
+
+void TestSolve::highlightSurvivesRepaint()
+{
+    SetValues(*f, QStringLiteral("1100110000000000"));
+    f->sbHazloClick();
+    ClickNode(*f, TForm1::FindSolutionNode(f->tvSolu, QString::fromUtf8("|a·|c"), true));
+    const QList<int> lit{0, 1, 4, 5};
+    QCOMPARE(LitRows(*f), lit);
+    // Repaints for other reasons (the whole window, a cell rewritten from the
+    // truth table) must not spread the light.
+    f->repaint();
+    const MapCell other = MapCellOfIndex(15, 4);
+    f->sgKarna->SetCell(other.column, other.row, QStringLiteral("0"));
+    QCOMPARE(LitRows(*f), lit);
+    // A release on the map ends it.
+    QPoint local;
+    QWidget *w = f->sgKarna->WidgetAt(2, 2, &local);
+    QTest::mouseClick(w, Qt::LeftButton, {}, local);
+    QCOMPARE(f->MapCellColor, kMapGrey);
+    QCOMPARE(LitRows(*f), QList<int>{});
+}
+
+void TestSolve::randomFunctionsThroughTheWindow()
+{
+    QRandomGenerator gen(4242);
+    for (int i = 0; i < 36; ++i) {
+        const int n = 3 + i % 6;
+        f->LockClick();
+        if (!f->rbPon1->isEnabled())
+            f->LockClick();
+        SetCount(*f, n);
+        QString values;
+        for (int m = 0; m < RowCount(n); ++m) {
+            const int roll = gen.bounded(10);
+            values += roll < 5 ? QLatin1Char('1') : roll < 7 ? QLatin1Char('X') : QLatin1Char('0');
+        }
+        if (!values.contains(QLatin1Char('1')))
+            values[0] = QLatin1Char('1');
+        SetValues(*f, values);
+        f->sbHazloClick();
+        const QStringList terms = Karnaugh(*f);
+        QCOMPARE(f->sBarBaja->PanelText(5), QString::number(terms.size()));
+        for (int m = 0; m < RowCount(n); ++m) {
+            if (values[m] == QLatin1Char('X'))
+                continue;
+            QVERIFY2(SumCovers(terms, m, n, f->NomVar) == (values[m] == QLatin1Char('1')),
+                     qPrintable(QStringLiteral("%1 variables, row %2, function %3").arg(n).arg(m).arg(values)));
+        }
+    }
+}
+
+QTEST_MAIN(TestSolve)
+#include "tst_solve.moc"
