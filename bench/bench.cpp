@@ -8,8 +8,12 @@
 // kComparedTrials of its trials scaled to the full trial count (every trial
 // does the same kind of work), and its isolated rows. The summary at the end
 // sets the fast engine's median whole solve against that.
+#include "main.h"
+#include "prompts.h"
 #include "solver.h"
 #include "transcription.h"
+
+#include <QApplication>
 
 #include <benchmark/benchmark.h>
 
@@ -106,6 +110,7 @@ QStringList Cells(const RowValues &values)
 struct Figures {
     std::vector<double> solveMs;  // fast engine, one whole solve per entry
     double transcriptionMs = 0;   // literal transcription, whole solve put together
+    std::vector<double> clickMs;  // the Resolver click on the window
 };
 std::map<std::string, Figures> g_figures;
 
@@ -149,10 +154,44 @@ void BM_Transcription(benchmark::State &state, const Function *f)
     }
 }
 
+// The whole Resolver click on the window, offscreen: counts, progress
+// feedback, the engine and the solutions tree. Filling the grids and releasing
+// the lock between clicks is not timed.
+void BM_ResolverClick(benchmark::State &state, const Function *f)
+{
+    TForm1 form;
+    form.show();
+    QApplication::processEvents();
+    while (form.NumVar < kNumVar)
+        form.udUno->UpButton()->click();
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (!form.rbPon1->isEnabled())
+            form.LockClick();
+        for (int m = 0; m < 256; ++m) {
+            const QString v = f->values[m] == ValueOne ? QStringLiteral("1")
+                              : f->values[m] == ValueZero ? QStringLiteral("0") : QStringLiteral("X");
+            form.sgVerdad->SetCell(kNumVar + 1, m + 1, TruthValueText(v));
+            const MapCell cell = MapCellOfIndex(m, kNumVar);
+            form.sgKarna->SetCell(cell.column, cell.row, v);
+        }
+        form.Random = std::make_unique<LcgRandom>(kSeed);
+        QApplication::processEvents();
+        state.ResumeTiming();
+        const auto start = std::chrono::steady_clock::now();
+        form.sbHazloClick();
+        g_figures[f->name].clickMs.push_back(Ms(std::chrono::steady_clock::now() - start));
+    }
+}
+
 int Register()
 {
     for (const Function &f : Functions()) {
         benchmark::RegisterBenchmark((std::string("Solve/") + f.name).c_str(), BM_Solve, &f)
+            ->Unit(benchmark::kMillisecond)
+            ->Repetitions(5)
+            ->ReportAggregatesOnly(true);
+        benchmark::RegisterBenchmark((std::string("ResolverClick/") + f.name).c_str(), BM_ResolverClick, &f)
             ->Unit(benchmark::kMillisecond)
             ->Repetitions(5)
             ->ReportAggregatesOnly(true);
@@ -165,21 +204,29 @@ int Register()
 
 const int registered = Register();
 
+double Median(std::vector<double> times)
+{
+    if (times.empty())
+        return 0;
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
 void PrintSummary()
 {
-    std::printf("\n%-22s %18s %26s %10s\n", "function", "solve median (ms)", "transcription solve (ms)", "speed-up");
+    std::printf("\n%-22s %18s %26s %10s %18s\n", "function", "solve median (ms)", "transcription solve (ms)",
+                "speed-up", "click median (ms)");
     for (const Function &f : Functions()) {
         auto it = g_figures.find(f.name);
         if (it == g_figures.end() || it->second.solveMs.empty())
             continue;
-        std::vector<double> times = it->second.solveMs;
-        std::sort(times.begin(), times.end());
-        const double median = times[times.size() / 2];
+        const double median = Median(it->second.solveMs);
+        const double click = Median(it->second.clickMs);
         if (it->second.transcriptionMs > 0)
-            std::printf("%-22s %18.3f %26.1f %9.0fx\n", f.name, median, it->second.transcriptionMs,
-                        it->second.transcriptionMs / median);
+            std::printf("%-22s %18.3f %26.1f %9.0fx %18.3f\n", f.name, median, it->second.transcriptionMs,
+                        it->second.transcriptionMs / median, click);
         else
-            std::printf("%-22s %18.3f %26s %10s\n", f.name, median, "-", "-");
+            std::printf("%-22s %18.3f %26s %10s %18.3f\n", f.name, median, "-", "-", click);
     }
 }
 
@@ -187,6 +234,13 @@ void PrintSummary()
 
 int main(int argc, char **argv)
 {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    SetUpApplication(app);
+    prompts::Answers silent;
+    silent.message = [](const QString &) {};
+    prompts::SetAnswers(&silent);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

@@ -216,6 +216,7 @@ TForm1::TForm1(QWidget *parent) : QWidget(parent)
     tvSolu->setGeometry(764, 116, 165, 513);
     tvSolu->setHeaderHidden(true);
     tvSolu->setIndentation(19);
+    tvSolu->setUniformRowHeights(true); // hundreds of terms lay out at once
     tvSolu->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tvSolu->setFont(LayoutFont(QStringLiteral("Agency FB"), 15));
     tvSolu->setIconSize(QSize(16, 16));
@@ -633,13 +634,15 @@ void TForm1::ShowProgress(const SearchProgress &progress)
         sBarBaja->SetPanelText(5, QString::number(progress.BestTermCount));
         sBarBaja->repaint();
     }
-    pBar->setValue(progress.TrialsDone);
-    // Thousands of trials a second: the bar is painted at most once a frame.
+    // Thousands of trials a second: the bar moves at most once a frame (it
+    // repaints itself on every visible step), and on the last trial.
     static QElapsedTimer clock;
     if (!clock.isValid())
         clock.start();
-    if (clock.elapsed() - m_lastProgressPaint >= 16) {
+    const bool last = progress.TrialsDone >= TrialCount(NumVar);
+    if (last || clock.elapsed() - m_lastProgressPaint >= 16) {
         m_lastProgressPaint = clock.elapsed();
+        pBar->setValue(progress.TrialsDone);
         pBar->repaint();
     }
 }
@@ -736,12 +739,12 @@ void TForm1::sbHazloClick()
     addChildren(tvSolu->topLevelItem(0), lists.minterms, 0);
     addChildren(FindSolutionNode(tvSolu, kPosCaption, true), lists.maxterms, 2);
     addChildren(FindSolutionNode(tvSolu, kKarnaughCaption, true), lists.karnaugh, 0);
+    // Expanded within the same batch, so the tree lays out once; it ends
+    // scrolled to "Karnaugh".
+    for (const QString &caption : {kSopCaption, kPosCaption, kKarnaughCaption})
+        FindSolutionNode(tvSolu, caption, false)->setExpanded(true);
     tvSolu->setUpdatesEnabled(true);
-    for (const QString &caption : {kSopCaption, kPosCaption, kKarnaughCaption}) {
-        QTreeWidgetItem *node = FindSolutionNode(tvSolu, caption, true);
-        node->setExpanded(true);
-        tvSolu->scrollToItem(node);
-    }
+    tvSolu->scrollToItem(FindSolutionNode(tvSolu, kKarnaughCaption, false));
     pBar->setValue(0);
     ResetWorkingLists(Lists);
 }
