@@ -108,7 +108,9 @@ StringGrid::StringGrid(int fixedCols, QWidget *parent) : QTableWidget(parent), m
     setWordWrap(false);
     setTabKeyNavigation(false);
     setAutoScroll(true);
+    // A one-pixel frame, which the grids' sizes leave room for.
     setFrameShape(QFrame::Box);
+    setFrameShadow(QFrame::Plain);
     setLineWidth(1);
     if (fixedCols > 0)
         m_corner = new GridCorner(this);
@@ -258,10 +260,10 @@ QRect StringGrid::CellRect(int column, int row) const
     QRect r;
     if (w == viewport())
         r = visualRect(model()->index(row - 1, column - m_fixedCols)).translated(FromViewport(QPoint()));
-    else if (w == horizontalHeader())
+    else if (w == horizontalHeader()->viewport())
         r = QRect(horizontalHeader()->sectionViewportPosition(column - m_fixedCols) + FromViewport(QPoint()).x(), 0,
                   horizontalHeader()->sectionSize(column - m_fixedCols), horizontalHeader()->height());
-    else if (w == verticalHeader())
+    else if (w == verticalHeader()->viewport())
         r = QRect(0, verticalHeader()->sectionViewportPosition(row - 1) + FromViewport(QPoint()).y(),
                   verticalHeader()->width(), verticalHeader()->sectionSize(row - 1));
     else
@@ -279,12 +281,12 @@ QWidget *StringGrid::WidgetAt(int column, int row, QPoint *local) const
         const int c = column - m_fixedCols;
         *local = QPoint(horizontalHeader()->sectionViewportPosition(c) + horizontalHeader()->sectionSize(c) / 2,
                         horizontalHeader()->height() / 2);
-        return horizontalHeader();
+        return horizontalHeader()->viewport();
     }
     if (column < m_fixedCols) {
         *local = QPoint(verticalHeader()->width() / 2,
                         verticalHeader()->sectionViewportPosition(row - 1) + verticalHeader()->sectionSize(row - 1) / 2);
-        return verticalHeader();
+        return verticalHeader()->viewport();
     }
     *local = visualRect(model()->index(row - 1, column - m_fixedCols)).center();
     return viewport();

@@ -56,8 +56,8 @@ public:
     void SetCurrentCell(int column, int row);
     // The rectangle of a cell on the grid's own surface, or an empty one.
     QRect CellRect(int column, int row) const;
-    // The point of a cell's centre, on the widget a test would click: the
-    // viewport for data cells, a header view for header cells.
+    // The point of a cell's centre, on the widget a click there lands on: the
+    // viewport for data cells, a header view's viewport for header cells.
     QWidget *WidgetAt(int column, int row, QPoint *local) const;
 
     void SetDrawCell(DrawCellFn fn) { m_drawCell = std::move(fn); }
