@@ -1,5 +1,6 @@
 #include "controls.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -454,6 +455,7 @@ UpDown::UpDown(QWidget *parent) : QWidget(parent)
         b->setFocusPolicy(Qt::NoFocus);
         b->setAutoRepeat(true);
     }
+    setFocusPolicy(Qt::TabFocus); // first in the panel's tab order; the arrow keys step it
     connect(m_up, &QToolButton::clicked, this, [this] { Step(1); });
     connect(m_down, &QToolButton::clicked, this, [this] { Step(-1); });
 }
@@ -463,6 +465,16 @@ void UpDown::resizeEvent(QResizeEvent *)
     const int half = height() / 2;
     m_up->setGeometry(0, 0, width(), half);
     m_down->setGeometry(0, half, width(), height() - half);
+}
+
+void UpDown::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Up)
+        Step(1);
+    else if (event->key() == Qt::Key_Down)
+        Step(-1);
+    else
+        QWidget::keyPressEvent(event);
 }
 
 void UpDown::SetPosition(int position) { m_position = std::clamp(position, m_min, m_max); }

@@ -140,6 +140,7 @@ private:
 
 protected:
     void resizeEvent(QResizeEvent *) override;
+    void keyPressEvent(QKeyEvent *event) override;
 };
 
 // A picture from the resources that reports clicks.

@@ -248,6 +248,7 @@ TForm1::TForm1(QWidget *parent) : QWidget(parent)
     pBar->setTextVisible(false);
 
     // Tab order: the spinner and radio buttons, then the body.
+    setTabOrder(udUno, rbPon0);
     setTabOrder(rbPon0, rbPon1);
     setTabOrder(rbPon1, rbPonX);
     setTabOrder(rbPonX, sgVerdad);
