@@ -55,8 +55,12 @@ int Solve(const QString &path, std::optional<uint32_t> seed)
     const DataFile &file = loaded.data;
     RowValues values;
     values.reserve(file.values.size());
-    for (QChar v : file.values)
-        values.push_back(RowValueOfText(QString(v)));
+    // As the window's Solve does: a row whose value is blank is undefined and
+    // counts as 0.
+    for (QChar v : file.values) {
+        const QString text(v);
+        values.push_back(text.trimmed().isEmpty() ? ValueZero : RowValueOfText(text));
+    }
     if (std::find(values.begin(), values.end(), ValueOne) == values.end()) {
         PrintLine(stderr, QStringLiteral("No hay ningún 1 y la solución sería 0."));
         return 1;
@@ -66,7 +70,10 @@ int Solve(const QString &path, std::optional<uint32_t> seed)
         random = std::make_unique<LcgRandom>(*seed);
     else
         random = std::make_unique<ClockRandom>();
-    const SolveOutcome outcome = MinimalSum(values, file.numVar, *random);
+    // A seeded run must print the same whatever the machine's load: its exact
+    // step is bounded by search nodes rather than by the clock.
+    const SolveOutcome outcome = seed ? MinimalSum(values, file.numVar, *random, {}, std::chrono::minutes(1), 20000)
+                                      : MinimalSum(values, file.numVar, *random);
     const SolutionLists lists = BuildSolutionLists(values, file.numVar, file.names, outcome.terms);
     const std::pair<QString, const QStringList *> branches[] = {
         {kSopCaption, &lists.minterms}, {kPosCaption, &lists.maxterms}, {kKarnaughCaption, &lists.karnaugh}};

@@ -1,6 +1,7 @@
 // The program's entry: creates the windows and runs the event loop.
 #include "about.h"
 #include "main.h"
+#include "nomvar.h"
 
 #include <QApplication>
 
@@ -9,6 +10,9 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     quintora::SetUpApplication(app);
     quintora::TForm1 Form1;
+    quintora::TNomVars NomVars(&Form1);
+    NomVars.NomVar = &Form1.NomVar;
+    Form1.NomVars = &NomVars;
     quintora::TAboutBox AboutBox(&Form1);
     Form1.AboutBox = &AboutBox;
     Form1.show();

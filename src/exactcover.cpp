@@ -52,8 +52,8 @@ private:
 
 class Search {
 public:
-    Search(const CoverProblem &p, long bound, std::chrono::milliseconds budget)
-        : m_p(p), m_best(bound), m_deadline(std::chrono::steady_clock::now() + budget)
+    Search(const CoverProblem &p, long bound, std::chrono::milliseconds budget, long nodeLimit)
+        : m_p(p), m_best(bound), m_nodeLimit(nodeLimit), m_deadline(std::chrono::steady_clock::now() + budget)
     {
     }
 
@@ -76,6 +76,8 @@ private:
     {
         // The clock is read at the first node and then every 64.
         if (!m_timedOut && (m_nodes++ & 63) == 0 && std::chrono::steady_clock::now() >= m_deadline)
+            m_timedOut = true;
+        if (m_nodeLimit > 0 && m_nodes > m_nodeLimit)
             m_timedOut = true;
         return m_timedOut;
     }
@@ -169,7 +171,7 @@ private:
 
     // Row multipliers of the Lagrangian relaxation, handed from a node to its
     // children as their starting point.
-    using Multipliers = std::array<float, kMaxRows>;
+    using Multipliers = std::array<double, kMaxRows>;
     struct Relaxations {
         Multipliers count{};  // every column weighs 1: bounds the number of columns
         Multipliers cost{};   // columns weigh their cost: bounds the total cost
@@ -182,8 +184,8 @@ private:
     // column's reduced weight in `reduced`.
     template <typename Reached>
     double ColumnCountBound(const std::vector<int> &rowList, const std::vector<RowSet> &covers,
-                            const std::vector<float> &weight, double target, Reached reached, Multipliers &u,
-                            bool warm, int maxIterations, std::vector<float> &reduced)
+                            const std::vector<double> &weight, double target, Reached reached, Multipliers &u,
+                            bool warm, int maxIterations, std::vector<double> &reduced)
     {
         const int nCols = static_cast<int>(covers.size());
         // Rows of every column in one flat list.
@@ -196,9 +198,9 @@ private:
         if (!warm) {
             // The fractional bound: each row pays its share of its largest column.
             for (int r : rowList)
-                u[r] = 1e30f;
+                u[r] = 1e30;
             for (int j = 0; j < nCols; ++j) {
-                const float share = weight[j] / static_cast<float>(start[j + 1] - start[j]);
+                const double share = weight[j] / static_cast<double>(start[j + 1] - start[j]);
                 for (int i = start[j]; i < start[j + 1]; ++i)
                     u[flat[i]] = std::min(u[flat[i]], share);
             }
@@ -215,7 +217,7 @@ private:
                 hits[r] = 0;
             }
             for (int j = 0; j < nCols; ++j) {
-                float rc = weight[j];
+                double rc = weight[j];
                 for (int i = start[j]; i < start[j + 1]; ++i)
                     rc -= u[flat[i]];
                 if (rc < 0) {
@@ -240,11 +242,11 @@ private:
                 break;
             const double t = step * std::max(0.5, target - bound) / norm;
             for (int r : rowList)
-                u[r] = std::max(0.0f, static_cast<float>(u[r] + t * (1 - hits[r])));
+                u[r] = std::max(0.0, u[r] + t * (1 - hits[r]));
         }
         u = bestU;
         for (int j = 0; j < nCols; ++j) {
-            float rc = weight[j];
+            double rc = weight[j];
             for (int i = start[j]; i < start[j + 1]; ++i)
                 rc -= u[flat[i]];
             reduced[j] = rc;
@@ -256,7 +258,7 @@ private:
     // for what is left, without those the others make redundant. Recorded when
     // it beats the best so far.
     void RoundRelaxation(const RowSet &rows, const std::vector<int> &columns, const std::vector<RowSet> &covers,
-                         const std::vector<float> &reduced, long cost, std::vector<int> &chosen)
+                         const std::vector<double> &reduced, long cost, std::vector<int> &chosen)
     {
         std::vector<int> order(columns.size());
         std::iota(order.begin(), order.end(), 0);
@@ -309,7 +311,7 @@ private:
         }
     }
 
-    // Floats carry a little rounding; the margin keeps a bound valid.
+    // Sums carry a little rounding; the margin keeps a bound valid.
     static int Columns(double bound) { return static_cast<int>(std::ceil(bound - 1e-4)); }
 
     void Node(RowSet rows, std::vector<int> columns, long cost, std::vector<int> &chosen,
@@ -422,7 +424,7 @@ private:
         // cheapest one's cost; a cover of `enough` columns cannot beat the best.
         auto enoughColumns = [&] { return static_cast<int>((m_best - cost + cheapest - 1) / cheapest); };
         int enough = enoughColumns();
-        std::vector<float> unit(nCols, 1.0f), reduced;
+        std::vector<double> unit(nCols, 1.0), reduced;
         const double relaxed = ColumnCountBound(
             rowOrder, covers, unit, enough - 1, [&](double b) { return Columns(b) >= enough; }, relax.count,
             parentRelax != nullptr, iterations, reduced);
@@ -439,10 +441,10 @@ private:
         enough = enoughColumns();
         // The same relaxation with the real costs, counted in cheapest columns:
         // it sees literals where the count of columns ties.
-        std::vector<float> weight(nCols), reducedCost;
+        std::vector<double> weight(nCols), reducedCost;
         bool uniform = true;
         for (int j = 0; j < nCols; ++j) {
-            weight[j] = static_cast<float>(static_cast<double>(m_p.costs[columns[j]]) / cheapest);
+            weight[j] = static_cast<double>(m_p.costs[columns[j]]) / cheapest;
             uniform = uniform && m_p.costs[columns[j]] == cheapest;
         }
 
@@ -521,14 +523,16 @@ private:
     bool m_found = false;
     bool m_timedOut = false;
     long m_nodes = 0;
+    long m_nodeLimit = 0;
     std::chrono::steady_clock::time_point m_deadline;
 };
 
 } // namespace
 
-CoverSolution SolveMinimumCover(const CoverProblem &problem, long bound, std::chrono::milliseconds budget)
+CoverSolution SolveMinimumCover(const CoverProblem &problem, long bound, std::chrono::milliseconds budget,
+                                long nodeLimit)
 {
-    return Search(problem, bound, budget).Run();
+    return Search(problem, bound, budget, nodeLimit).Run();
 }
 
 } // namespace quintora

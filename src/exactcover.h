@@ -70,8 +70,10 @@ struct CoverSolution {
     long cost = 0;
 };
 
-// Looks for the cheapest cover costing less than `bound`. Past `budget` it
-// stops with the best cover found so far.
-CoverSolution SolveMinimumCover(const CoverProblem &problem, long bound, std::chrono::milliseconds budget);
+// Looks for the cheapest cover costing less than `bound`. Past `budget`, or
+// past `nodeLimit` search nodes when that is positive (a limit that does not
+// depend on the machine's speed), it stops with the best cover found so far.
+CoverSolution SolveMinimumCover(const CoverProblem &problem, long bound, std::chrono::milliseconds budget,
+                                long nodeLimit = 0);
 
 } // namespace quintora

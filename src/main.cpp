@@ -2,10 +2,15 @@
 
 #include "GrayBin.h"
 #include "about.h"
+#include "nomvar.h"
 #include "prompts.h"
+#include "storage.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
+#include <QLocale>
+#include <QSaveFile>
 #include <QFont>
 #include <QMouseEvent>
 #include <QHeaderView>
@@ -107,6 +112,7 @@ void SetUpApplication(QApplication &app)
         {"Denmark", "DejaVu Sans Condensed"},
         {"Gentium Basic", "Liberation Serif"},
         {"Gentium Book Basic", "Liberation Serif"},
+        {"MingLiU", "Liberation Mono"},
     };
     for (const auto &[family, substitute] : substitutes)
         QFont::insertSubstitution(QString::fromLatin1(family), QString::fromLatin1(substitute));
@@ -792,10 +798,109 @@ void TForm1::tvSoluClick()
     }
 }
 
+// ---------------------------------------------------------------- open and save
+
+void TForm1::sbSalvarClick()
+{
+    QStringList cells;
+    for (int r = 1; r <= RowCount(NumVar); ++r)
+        cells << sgVerdad->Cell(NumVar + 1, r);
+    const QLocale locale = QLocale::system();
+    const QDateTime now = QDateTime::currentDateTime();
+    const QString date =
+        locale.toString(now.date(), QLocale::ShortFormat) + QLatin1Char(' ') + locale.toString(now.time(), QLocale::LongFormat);
+    const QByteArray bytes = EncodeDataFile(ComposeDataFile(NumVar, NomVar, cells, date));
+    const QString path = prompts::SaveFileName(this, QStringLiteral("Salvar como..."),
+                                               QStringLiteral("Fichero qmt (*.qmt)"), QStringLiteral("qmt"));
+    if (path.isEmpty())
+        return;
+    // Written beside the old file and renamed over it only when complete, so
+    // a failed save leaves any file of that name as it was.
+    // Unbuffered, so that a short write (a full disk) shows here and not as
+    // a truncated file that the final rename would keep; the write is
+    // retried until the system reports why it stops.
+    QSaveFile file(path);
+    bool written = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    for (qint64 done = 0; written && done < bytes.size();) {
+        const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
+        written = n > 0;
+        done += std::max<qint64>(n, 0);
+    }
+    if (!written || !file.commit()) {
+        const QString error = file.errorString();
+        file.cancelWriting();
+        prompts::Message(this, error);
+    }
+}
+
+void TForm1::sbAbrirClick()
+{
+    const QString path = prompts::OpenFileName(this, QStringLiteral("Abrir datos..."),
+                                               QStringLiteral("Fichero QMT (*.qmt)"), QStringLiteral("qmt"));
+    if (path.isEmpty())
+        return;
+    const LoadResult loaded = LoadDataFile(path);
+    if (loaded.status == LoadResult::ReadError) {
+        prompts::Message(this, loaded.errorText);
+        return;
+    }
+    if (loaded.status == LoadResult::Invalid) {
+        prompts::Message(this, kInvalidFileMessage);
+        return;
+    }
+    const DataFile &data = loaded.data;
+    prompts::Message(this, kFileDateMessage + data.dateText);
+
+    const int n = data.numVar;
+    udUno->SetPosition(n);
+    lblNumVar->setText(QString::number(n));
+    NumVar = n;
+    pBar->setValue(0);
+    pBar->setMaximum(8 << n);
+    BuildTables();
+    NomVar = data.names;
+    for (int i = 0; i < n; ++i)
+        sgVerdad->SetCell(i + 1, 0, TruthHeaderText(i + 1, n, NomVar));
+    sgVerdad->SetCell(n + 1, 0, TruthHeaderText(n + 1, n, NomVar));
+    lblTag1->setText(MapRowTag(n, NomVar));
+    lblTag2->setText(MapColTag(n, NomVar));
+    lblTag2->adjustSize();
+    PlaceTag1();
+    for (int m = 0; m < RowCount(n); ++m) {
+        const QString v = data.values.mid(m, 1);
+        sgVerdad->SetCell(n + 1, m + 1, QStringLiteral("  ") + v);
+        const MapCell cell = MapCellOfIndex(m, n);
+        sgKarna->SetCell(cell.column, cell.row, v.trimmed());
+    }
+    // The function shown is no longer the one solved: Print waits for a new
+    // Solve, and the old solutions go.
+    DataChanged = true;
+    while (tvSolu->topLevelItemCount() > 0)
+        delete tvSolu->takeTopLevelItem(0);
+}
+
+// ---------------------------------------------------------------- names
+
+void TForm1::SpeedButton1Click()
+{
+    if (Lock->isVisibleTo(this)) {
+        prompts::Message(this, QStringLiteral("No se pueden cambiar nombres con sistema bloqueado"));
+        return;
+    }
+    if (NomVars)
+        prompts::ShowModal(NomVars);
+    lblTag1->setText(MapRowTag(NumVar, NomVar));
+    lblTag2->setText(MapColTag(NumVar, NomVar));
+    lblTag2->adjustSize();
+    PlaceTag1();
+    for (int i = 0; i < NumVar; ++i)
+        sgVerdad->SetCell(i + 1, 0, TruthHeaderText(i + 1, NumVar, NomVar));
+    DataChanged = true;
+    while (tvSolu->topLevelItemCount() > 0)
+        delete tvSolu->takeTopLevelItem(0);
+}
+
 // Commands that arrive with later work.
-void TForm1::sbAbrirClick() {}
-void TForm1::sbSalvarClick() {}
-void TForm1::SpeedButton1Click() {}
 void TForm1::sbPrintClick() {}
 
 } // namespace quintora

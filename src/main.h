@@ -22,6 +22,7 @@ class QApplication;
 namespace quintora {
 
 class TAboutBox;
+class TNomVars;
 
 // Fonts named by the layout are Windows families; this maps each to an
 // installed one, and sets the style every window is drawn with.
@@ -44,6 +45,7 @@ public:
     QColor MapCellColor = kMapGrey;
 
     TAboutBox *AboutBox = nullptr;
+    TNomVars *NomVars = nullptr;
 
     // The minimiser's working lists (Minterms, Levels and the search's
     // results), filled and emptied within one Solve.

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 namespace quintora::prompts {
@@ -27,6 +29,45 @@ void Message(QWidget *parent, const QString &text)
     }
     QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), text, QMessageBox::Ok, parent);
     box.exec();
+}
+
+namespace {
+
+QString WithSuffix(const QString &name, const QString &suffix)
+{
+    if (name.isEmpty() || !QFileInfo(name).suffix().isEmpty())
+        return name;
+    return name + QLatin1Char('.') + suffix;
+}
+
+QString AskFile(QWidget *parent, const QString &title, const QString &filter, const QString &suffix, bool save)
+{
+    QFileDialog dialog(parent, title, QString(), filter);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    // A typed name need not exist (reading it reports the failure), and a
+    // save replaces an existing file without asking.
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    dialog.setDefaultSuffix(suffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().first();
+}
+
+} // namespace
+
+QString OpenFileName(QWidget *parent, const QString &title, const QString &filter, const QString &suffix)
+{
+    if (g_answers && g_answers->openFile)
+        return WithSuffix(g_answers->openFile(title), suffix);
+    return WithSuffix(AskFile(parent, title, filter, suffix, false), suffix);
+}
+
+QString SaveFileName(QWidget *parent, const QString &title, const QString &filter, const QString &suffix)
+{
+    if (g_answers && g_answers->saveFile)
+        return WithSuffix(g_answers->saveFile(title), suffix);
+    return WithSuffix(AskFile(parent, title, filter, suffix, true), suffix);
 }
 
 } // namespace quintora::prompts

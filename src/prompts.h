@@ -15,11 +15,18 @@ int ShowModal(QDialog *dialog);
 // An information box with an OK button.
 void Message(QWidget *parent, const QString &text);
 
+// The file chosen in an open or save dialog, empty when cancelled. The
+// dialog shows one filter; a name typed without extension gets `suffix`.
+QString OpenFileName(QWidget *parent, const QString &title, const QString &filter, const QString &suffix);
+QString SaveFileName(QWidget *parent, const QString &title, const QString &filter, const QString &suffix);
+
 // Answers given instead of a person while set; each returns what the user's
 // action would have.
 struct Answers {
     std::function<int(QDialog *)> modal;
     std::function<void(const QString &)> message;
+    std::function<QString(const QString &title)> openFile;
+    std::function<QString(const QString &title)> saveFile;
 };
 void SetAnswers(Answers *answers); // nullptr: back to the real dialogs
 

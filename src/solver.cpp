@@ -30,8 +30,8 @@ QString PatternText(Pattern p, int numVar)
 Pattern PatternOfText(const QString &text)
 {
     Pattern p;
-    const int n = static_cast<int>(text.size());
-    for (int i = 0; i < n && i < 16; ++i) {
+    const int n = static_cast<int>(std::min<qsizetype>(text.size(), 16));
+    for (int i = 0; i < n; ++i) {
         const uint16_t bit = static_cast<uint16_t>(1u << (n - 1 - i));
         if (text.at(i) == QLatin1Char('1'))
             p.ones |= bit;
@@ -568,7 +568,7 @@ void CoverSearch(SolverState &s, RandomSource &random, const ProgressFn &progres
         RunTrialsWide(s, table, random, progress, trials);
 }
 
-ExactResult ExactCover(SolverState &s, const ProgressFn &progress, std::chrono::milliseconds budget)
+ExactResult ExactCover(SolverState &s, const ProgressFn &progress, std::chrono::milliseconds budget, long nodeLimit)
 {
     const CandidateTable table(s);
     ExactResult result;
@@ -586,7 +586,7 @@ ExactResult ExactCover(SolverState &s, const ProgressFn &progress, std::chrono::
         problem.rows |= c.cover;
     }
     const long bound = kTermWeight * s.BestTermCount + LiteralCount(s.BestTerms, s.NumVar);
-    const CoverSolution cover = SolveMinimumCover(problem, bound, budget);
+    const CoverSolution cover = SolveMinimumCover(problem, bound, budget, nodeLimit);
     result.proven = cover.proven;
     if (!cover.found)
         return result;
@@ -627,14 +627,14 @@ void ResetWorkingLists(SolverState &s)
 }
 
 SolveOutcome MinimalSum(const RowValues &values, int numVar, RandomSource &random, const ProgressFn &progress,
-                        std::chrono::milliseconds exactBudget)
+                        std::chrono::milliseconds exactBudget, long exactNodeLimit)
 {
     SolverState s;
     s.NumVar = numVar;
     BuildPrimeImplicants(s, values);
     CoverSearch(s, random, progress);
     SolveOutcome outcome;
-    outcome.exact = ExactCover(s, progress, exactBudget);
+    outcome.exact = ExactCover(s, progress, exactBudget, exactNodeLimit);
     AddIsolatedRows(s, values, progress);
     outcome.terms = s.BestTerms;
     return outcome;

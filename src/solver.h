@@ -29,7 +29,8 @@ struct Pattern {
 };
 
 QString PatternText(Pattern p, int numVar);
-Pattern PatternOfText(const QString &text); // "0", "1", "-"; anything else reads as "-"
+// "0", "1", "-"; anything else reads as "-". At most 16 characters are read.
+Pattern PatternOfText(const QString &text);
 int LiteralCount(Pattern p, int numVar);
 int LiteralCount(const std::vector<Pattern> &terms, int numVar);
 
@@ -114,8 +115,10 @@ struct ExactResult {
 };
 // Searches the same candidates for a cover of the same rows that beats BestTerms
 // (fewer terms, or as many terms and fewer literals).
+// It stops with the best cover found past `budget`, or past `nodeLimit`
+// search nodes when that is positive.
 ExactResult ExactCover(SolverState &s, const ProgressFn &progress = {},
-                       std::chrono::milliseconds budget = std::chrono::milliseconds(2000));
+                       std::chrono::milliseconds budget = std::chrono::milliseconds(2000), long nodeLimit = 0);
 
 // The level-0 step: every isolated row holding 1 becomes a term of its own.
 void AddIsolatedRows(SolverState &s, const RowValues &values, const ProgressFn &progress = {});
@@ -128,7 +131,8 @@ struct SolveOutcome {
 };
 SolveOutcome MinimalSum(const RowValues &values, int numVar, RandomSource &random,
                         const ProgressFn &progress = {},
-                        std::chrono::milliseconds exactBudget = std::chrono::milliseconds(2000));
+                        std::chrono::milliseconds exactBudget = std::chrono::milliseconds(2000),
+                        long exactNodeLimit = 0);
 
 // Term notation.
 QString MintermText(int m, int numVar, const VarNames &names);

@@ -39,7 +39,7 @@ int ByteOfChar(char16_t c)
 }
 
 const QString kHeaderLine = QStringLiteral("[Quintora - QMT file]");
-const QString kWarningLine = QStringLiteral("NO alterar este fichero, se perd\u00e1n los datos");
+const QString kWarningLine = QStringLiteral("NO alterar este fichero, se perder\u00e1n los datos");
 const QString kDateKey = QStringLiteral("Fecha/Hora:");
 const QString kCountKey = QStringLiteral("NumVar:");
 const QString kNamesKey = QStringLiteral("NomVar:");
@@ -236,6 +236,12 @@ std::optional<DataFile> ParseDataFile(const QByteArray &bytes)
 {
     const DataFileFields fields = GatherFields(SplitLines(DecodeWindows1252(bytes)));
     if (!ValidateFileData(fields.count, fields.names, fields.table, fields.checksum))
+        return std::nullopt;
+    // Saved again, the names line follows the count line, so a count key
+    // inside the names would then set the count. Names that would change it
+    // are refused: saving them would give a file that cannot be opened.
+    const qsizetype countInNames = fields.names.indexOf(kCountKey);
+    if (countInNames >= 0 && fields.names.mid(countInNames + kCountKey.size(), 1) != fields.count)
         return std::nullopt;
 
     DataFile file;

@@ -16,7 +16,7 @@ QStringList ExampleLines()
 {
     return {
         QStringLiteral("[Quintora - QMT file]"),
-        QStringLiteral("NO alterar este fichero, se perd\u00e1n los datos"),
+        QStringLiteral("NO alterar este fichero, se perder\u00e1n los datos"),
         QStringLiteral("Fecha/Hora:") + kDate,
         QStringLiteral("NumVar:3"),
         QStringLiteral("NomVar:abcdefgh"),
@@ -244,7 +244,7 @@ void TestStorage::composeTable()
 void TestStorage::encodeDataFileBytes()
 {
     const QByteArray expected = "[Quintora - QMT file]\r\n"
-                                "NO alterar este fichero, se perd\xe1n los datos\r\n"
+                                "NO alterar este fichero, se perder\xe1n los datos\r\n"
                                 "Fecha/Hora:01/02/2024 10:11:12\r\n"
                                 "NumVar:3\r\n"
                                 "NomVar:abcdefgh\r\n"
@@ -450,6 +450,16 @@ void TestStorage::parseValidity_data()
     QTest::newRow("no table") << Latin1File(ExampleWith("Tabla:", {})) << false;
     QTest::newRow("no checksum") << Latin1File(ExampleWith("CRC:", {})) << false;
     QTest::newRow("key case") << Latin1File(ExampleWith("NumVar:", "numvar:3")) << false;
+    // Names holding the count key: refused only when a save would make the
+    // file unreadable (the key there would set another count).
+    QStringList namesFirst = example;
+    namesFirst.swapItemsAt(3, 4);
+    namesFirst[3] = QStringLiteral("NomVar:NumVar:s");
+    QTest::newRow("count key in names, other count") << Latin1File(namesFirst) << false;
+    namesFirst[3] = QStringLiteral("NomVar:xNumVar:");
+    QTest::newRow("count key ends names") << Latin1File(namesFirst) << false;
+    namesFirst[3] = QStringLiteral("NomVar:NumVar:3");
+    QTest::newRow("count key in names, same count") << Latin1File(namesFirst) << true;
 
     QTest::newRow("count 10 reads as 1") << Latin1File(ExampleWith("NumVar:", "NumVar:10")) << false;
     QTest::newRow("count after a blank") << Latin1File(ExampleWith("NumVar:", "NumVar: 3")) << false;

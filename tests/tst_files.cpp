@@ -1,0 +1,374 @@
+// Abrir and Guardar on the real window, with the file dialogs and message
+// boxes answered through the prompts seam.
+#include "main.h"
+#include "nomvar.h"
+#include "prompts.h"
+#include "storage.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace quintora;
+
+namespace {
+
+void SetCount(TForm1 &f, int n)
+{
+    while (f.NumVar < n)
+        f.udUno->UpButton()->click();
+    while (f.NumVar > n)
+        f.udUno->DownButton()->click();
+}
+
+void SetValues(TForm1 &f, const QString &values)
+{
+    for (int m = 0; m < values.size(); ++m) {
+        const QString v = values[m] == QLatin1Char('_') ? QString() : QString(values[m]);
+        f.sgVerdad->SetCell(f.NumVar + 1, m + 1, TruthValueText(v));
+        const MapCell cell = MapCellOfIndex(m, f.NumVar);
+        f.sgKarna->SetCell(cell.column, cell.row, v);
+    }
+}
+
+// The function as both grids show it, one character per row ('_' for empty);
+// fails the test when the grids disagree.
+QString Values(TForm1 &f)
+{
+    QString values;
+    for (int m = 0; m < RowCount(f.NumVar); ++m) {
+        const QString truth = f.sgVerdad->Cell(f.NumVar + 1, m + 1);
+        const MapCell cell = MapCellOfIndex(m, f.NumVar);
+        const QString map = f.sgKarna->Cell(cell.column, cell.row);
+        if (truth.trimmed() != map)
+            return QStringLiteral("grids disagree on row %1").arg(m);
+        values += map.isEmpty() ? QStringLiteral("_") : map;
+    }
+    return values;
+}
+
+QByteArray ReadAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestFiles : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void saveWritesTheFile();
+    void openRestoresTheFunction();
+    void openWhileLocked();
+    void refusedFilesChangeNothing_data();
+    void refusedFilesChangeNothing();
+    void cancelledDialogs();
+    void failedSaveKeepsTheOldFile();
+    void roundTrip();
+    void namesCommand();
+
+private:
+    void Save(const QString &path);
+    void Open(const QString &path);
+
+    std::unique_ptr<TForm1> f;
+    prompts::Answers answers;
+    QStringList messages;
+    QString nextFile;
+    QTemporaryDir dir;
+};
+
+void TestFiles::initTestCase()
+{
+    SetUpApplication(*qApp);
+    QVERIFY(dir.isValid());
+    answers.message = [this](const QString &text) { messages << text; };
+    answers.openFile = [this](const QString &title) {
+        messages << QStringLiteral("[open] ") + title;
+        return nextFile;
+    };
+    answers.saveFile = [this](const QString &title) {
+        messages << QStringLiteral("[save] ") + title;
+        return nextFile;
+    };
+    prompts::SetAnswers(&answers);
+}
+
+void TestFiles::init()
+{
+    messages.clear();
+    f = std::make_unique<TForm1>();
+    f->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.get()));
+}
+
+void TestFiles::cleanup() { f.reset(); }
+
+void TestFiles::Save(const QString &path)
+{
+    nextFile = path;
+    f->sbSalvarClick();
+}
+
+void TestFiles::Open(const QString &path)
+{
+    nextFile = path;
+    f->sbAbrirClick();
+}
+
+void TestFiles::saveWritesTheFile()
+{
+    SetCount(*f, 3);
+    SetValues(*f, QStringLiteral("_11X____"));
+    const QString path = dir.filePath(QStringLiteral("three")); // the extension is added
+    Save(path);
+    QCOMPARE(messages, QStringList{QStringLiteral("[save] Salvar como...")});
+    const QByteArray bytes = ReadAll(path + QStringLiteral(".qmt"));
+    const QList<QByteArray> lines = bytes.split('\n');
+    QCOMPARE(lines.size(), 8); // seven lines, each ending in CR LF
+    QVERIFY(bytes.endsWith("\r\n"));
+    QCOMPARE(lines[0], QByteArray("[Quintora - QMT file]\r"));
+    QCOMPARE(lines[1], QByteArray("NO alterar este fichero, se perder\xe1n los datos\r"));
+    QVERIFY(lines[2].startsWith("Fecha/Hora:") && lines[2].size() > 13);
+    QCOMPARE(lines[3], QByteArray("NumVar:3\r"));
+    QCOMPARE(lines[4], QByteArray("NomVar:abcdefgh\r"));
+    QCOMPARE(lines[5], QByteArray("Tabla:_,1,1,X,_,_,_,_\r"));
+    QCOMPARE(lines[6], QByteArray("CRC:30S\r"));
+    // Saving changes nothing in the window.
+    QVERIFY(f->DataChanged);
+    QCOMPARE(Values(*f), QStringLiteral("_11X____"));
+}
+
+void TestFiles::openRestoresTheFunction()
+{
+    SetCount(*f, 5);
+    f->NomVar[0] = QString(QChar(0x00F1)); // a name from a file may be any character
+    f->NomVar[4] = QStringLiteral("Z");
+    QString values;
+    for (int m = 0; m < 32; ++m)
+        values += QStringLiteral("10X_")[m % 4];
+    SetValues(*f, values);
+    const QString path = dir.filePath(QStringLiteral("five.qmt"));
+    Save(path);
+
+    f->sbHazloClick(); // a solved, locked window with a tree
+    messages.clear();
+    SetCount(*f, 5);
+    f->LockClick();
+    SetCount(*f, 3);
+    Open(path);
+    QCOMPARE(messages.size(), 2);
+    QCOMPARE(messages[0], QStringLiteral("[open] Abrir datos..."));
+    QVERIFY(messages[1].startsWith(kFileDateMessage));
+    QVERIFY(messages[1].size() > kFileDateMessage.size());
+    QCOMPARE(f->NumVar, 5);
+    QCOMPARE(f->udUno->Position(), 5);
+    QCOMPARE(f->lblNumVar->text(), QStringLiteral("5"));
+    QCOMPARE(f->pBar->maximum(), 256);
+    // Empty rows come back as 0, X stays X.
+    QCOMPARE(Values(*f), QString(values).replace(QLatin1Char('_'), QLatin1Char('0')));
+    QCOMPARE(f->NomVar[0], QString(QChar(0x00F1)));
+    QCOMPARE(f->sgVerdad->Cell(1, 0), QStringLiteral(" ") + QChar(0x00F1));
+    QCOMPARE(f->sgVerdad->Cell(5, 0), QStringLiteral(" Z"));
+    QCOMPARE(f->lblTag1->text(), QString(QChar(0x00F1)) + QStringLiteral("b"));
+    QCOMPARE(f->lblTag2->text(), QStringLiteral("cdZ"));
+    QVERIFY(f->DataChanged);
+    QCOMPARE(f->tvSolu->topLevelItemCount(), 0);
+}
+
+void TestFiles::openWhileLocked()
+{
+    SetCount(*f, 3);
+    SetValues(*f, QStringLiteral("1_______"));
+    const QString path = dir.filePath(QStringLiteral("locked.qmt"));
+    Save(path);
+    SetCount(*f, 4);
+    f->UnlockClick(); // locked now
+    QVERIFY(!f->rbPon1->isEnabled());
+    Open(path);
+    QCOMPARE(f->NumVar, 3);
+    QCOMPARE(Values(*f), QStringLiteral("10000000"));
+    // The lock stays as it was.
+    QVERIFY(!f->rbPon1->isEnabled());
+    QVERIFY(f->Lock->isVisibleTo(f.get()));
+}
+
+void TestFiles::refusedFilesChangeNothing_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("message");
+    const QString invalid = kInvalidFileMessage;
+    QTest::newRow("checksum off by one") << QByteArray("NumVar:3\r\nNomVar:abcdefgh\r\nTabla:_,1,1,X,_,_,_,_\r\nCRC:31S\r\n") << invalid;
+    QTest::newRow("table one value short") << QByteArray("NumVar:3\r\nNomVar:abcdefgh\r\nTabla:_,1,1,X,_,_,_\r\nCRC:30S\r\n") << invalid;
+    QTest::newRow("count 10") << QByteArray("NumVar:10\r\nNomVar:abcdefgh\r\nTabla:_,1,1,X,_,_,_,_\r\nCRC:30S\r\n") << invalid;
+    QTest::newRow("names too long") << QByteArray("NumVar:3\r\nNomVar:abcdefghi\r\nTabla:_,1,1,X,_,_,_,_\r\nCRC:30S\r\n") << invalid;
+    QTest::newRow("checksum SS") << QByteArray("NumVar:3\r\nNomVar:abcdefgh\r\nTabla:_,1,1,X,_,_,_,_\r\nCRC:30SS\r\n") << invalid;
+    QTest::newRow("not a data file") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) << invalid;
+    QTest::newRow("missing file") << QByteArray() << QString();
+}
+
+void TestFiles::refusedFilesChangeNothing()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, message);
+    SetValues(*f, QStringLiteral("1X0_1X0_1X0_1X0_"));
+    f->NomVar[2] = QStringLiteral("q");
+    f->DataChanged = false;
+    QString path = dir.filePath(QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('_')) + QStringLiteral(".qmt"));
+    if (!content.isEmpty()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    } else {
+        path = dir.filePath(QStringLiteral("no/such/file.qmt"));
+    }
+    Open(path);
+    QCOMPARE(messages.size(), 2);
+    if (message.isEmpty()) // the system's own words
+        QVERIFY(!messages[1].isEmpty() && messages[1] != kInvalidFileMessage);
+    else
+        QCOMPARE(messages[1], message);
+    QCOMPARE(f->NumVar, 4);
+    QCOMPARE(Values(*f), QStringLiteral("1X0_1X0_1X0_1X0_"));
+    QCOMPARE(f->NomVar[2], QStringLiteral("q"));
+    QVERIFY(!f->DataChanged);
+}
+
+void TestFiles::cancelledDialogs()
+{
+    SetValues(*f, QStringLiteral("1111000011110000"));
+    Save(QString());
+    Open(QString());
+    QCOMPARE(messages, (QStringList{QStringLiteral("[save] Salvar como..."), QStringLiteral("[open] Abrir datos...")}));
+    QCOMPARE(Values(*f), QStringLiteral("1111000011110000"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).filter(QStringLiteral("qmt")).size(),
+             QDir(dir.path()).entryList(QDir::Files).filter(QStringLiteral("qmt")).size());
+}
+
+void TestFiles::failedSaveKeepsTheOldFile()
+{
+    // A folder in the way: the save fails with the system's words.
+    const QString folder = dir.filePath(QStringLiteral("folder.qmt"));
+    QVERIFY(QDir().mkpath(folder));
+    Save(folder);
+    QCOMPARE(messages.size(), 2);
+    QVERIFY(!messages[1].isEmpty());
+    QVERIFY(QFileInfo(folder).isDir());
+
+    // A write that fails half-way (the process may not write more than a few
+    // bytes, as on a full disk) leaves the existing file exactly as it was.
+    const QString path = dir.filePath(QStringLiteral("keep.qmt"));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("the old file, kept whole");
+    }
+    const QByteArray before = ReadAll(path);
+    messages.clear();
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 16;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    Save(path);
+    setrlimit(RLIMIT_FSIZE, &old);
+    QCOMPARE(messages.size(), 2);
+    QVERIFY(!messages[1].isEmpty());
+    QCOMPARE(ReadAll(path), before);
+    // No temporary file is left behind.
+    QCOMPARE(QDir(dir.path()).entryList(QStringList{QStringLiteral("keep.qmt*")}, QDir::Files).size(), 1);
+}
+
+void TestFiles::roundTrip()
+{
+    QRandomGenerator gen(99);
+    const QString letters = QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ") + QChar(0x00F1) + QChar(0x00E1);
+    for (int i = 0; i < 12; ++i) {
+        const int n = 3 + i % 6;
+        SetCount(*f, n);
+        QString values;
+        for (int m = 0; m < RowCount(n); ++m)
+            values += QStringLiteral("10X_")[gen.bounded(4)];
+        SetValues(*f, values);
+        VarNames names;
+        for (QString &name : names)
+            name = letters[gen.bounded(letters.size())];
+        f->NomVar = names;
+        const QString path = dir.filePath(QStringLiteral("round%1.qmt").arg(i));
+        Save(path);
+        SetCount(*f, n == 3 ? 4 : 3);
+        f->NomVar = DefaultNomVar();
+        Open(path);
+        QCOMPARE(f->NumVar, n);
+        QCOMPARE(f->NomVar, names);
+        QCOMPARE(Values(*f), QString(values).replace(QLatin1Char('_'), QLatin1Char('0')));
+        for (int c = 1; c <= n; ++c)
+            QCOMPARE(f->sgVerdad->Cell(c, 0), QStringLiteral(" ") + names[c - 1]);
+    }
+}
+
+void TestFiles::namesCommand()
+{
+    TNomVars names(f.get());
+    names.NomVar = &f->NomVar;
+    f->NomVars = &names;
+    QString typed;
+    answers.modal = [&](QDialog *dialog) {
+        auto *d = qobject_cast<TNomVars *>(dialog);
+        d->FormShow();
+        for (int i = 0; i < typed.size(); ++i)
+            d->NameEdits[i]->setText(typed.mid(i, 1));
+        d->bbNomOkClick();
+        return d->result();
+    };
+
+    // Locked: refused with a message, nothing changes.
+    f->UnlockClick();
+    f->DataChanged = false;
+    f->SpeedButton1Click();
+    QCOMPARE(messages, QStringList{QStringLiteral("No se pueden cambiar nombres con sistema bloqueado")});
+    QVERIFY(!f->DataChanged);
+    f->LockClick();
+
+    // Ok without a change still counts as a change and drops the solutions.
+    SetValues(*f, QStringLiteral("1100110000000000"));
+    f->sbHazloClick();
+    f->LockClick();
+    QVERIFY(!f->DataChanged);
+    typed.clear();
+    f->SpeedButton1Click();
+    QVERIFY(f->DataChanged);
+    QCOMPARE(f->tvSolu->topLevelItemCount(), 0);
+
+    // New names reach the headers, the tags and the next solutions.
+    SetCount(*f, 5);
+    typed = QStringLiteral("pqrstuvw");
+    f->SpeedButton1Click();
+    QCOMPARE(f->lblTag1->text(), QStringLiteral("pq"));
+    QCOMPARE(f->lblTag2->text(), QStringLiteral("rst"));
+    for (int c = 1; c <= 5; ++c)
+        QCOMPARE(f->sgVerdad->Cell(c, 0), QStringLiteral(" ") + typed[c - 1]);
+    QCOMPARE(f->sgVerdad->Cell(6, 0), QStringLiteral(" ="));
+    SetValues(*f, QStringLiteral("1000000000000000000000000000000X"));
+    f->sbHazloClick();
+    QCOMPARE(f->tvSolu->topLevelItem(0)->child(0)->text(0), QString::fromUtf8("|p·|q·|r·|s·|t"));
+    QCOMPARE(f->tvSolu->topLevelItem(1)->child(0)->text(0), QStringLiteral("p+q+r+s+|t"));
+    QCOMPARE(f->tvSolu->topLevelItem(2)->child(0)->text(0), QString::fromUtf8("|p·|q·|r·|s·|t"));
+    answers.modal = nullptr;
+    f->NomVars = nullptr;
+}
+
+QTEST_MAIN(TestFiles)
+#include "tst_files.moc"
