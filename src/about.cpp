@@ -13,14 +13,7 @@ namespace {
 
 QLabel *Line(QWidget *parent, const QString &text, int x, int y, int pixels, QColor colour)
 {
-    auto *label = new QLabel(text, parent);
-    label->setFont(LayoutFont(QStringLiteral("Gentium Basic"), pixels));
-    QPalette p = label->palette();
-    p.setColor(QPalette::WindowText, colour);
-    label->setPalette(p);
-    label->adjustSize();
-    label->move(x, y);
-    return label;
+    return NewLabel(parent, text, x, y, LayoutFont(QStringLiteral("Gentium Basic"), pixels), colour);
 }
 
 } // namespace

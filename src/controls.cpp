@@ -143,27 +143,27 @@ void StringGrid::SetSize(int colCount, int rowCount)
     Placecorner();
 }
 
+// The one place where (column, row) with the headers at 0 meets Qt's model.
+QTableWidgetItem *StringGrid::ItemAt(int column, int row) const
+{
+    if (row == 0 && column >= m_fixedCols)
+        return horizontalHeaderItem(column - m_fixedCols);
+    if (row >= 1 && column < m_fixedCols)
+        return verticalHeaderItem(row - 1);
+    if (row >= 1)
+        return item(row - 1, column - m_fixedCols);
+    return nullptr;
+}
+
 QString StringGrid::Cell(int column, int row) const
 {
-    const QTableWidgetItem *it = nullptr;
-    if (row == 0 && column >= m_fixedCols)
-        it = horizontalHeaderItem(column - m_fixedCols);
-    else if (row >= 1 && column < m_fixedCols)
-        it = verticalHeaderItem(row - 1);
-    else if (row >= 1)
-        it = item(row - 1, column - m_fixedCols);
+    const QTableWidgetItem *it = ItemAt(column, row);
     return it ? it->text() : QString();
 }
 
 void StringGrid::SetCell(int column, int row, const QString &text)
 {
-    QTableWidgetItem *it = nullptr;
-    if (row == 0 && column >= m_fixedCols)
-        it = horizontalHeaderItem(column - m_fixedCols);
-    else if (row >= 1 && column < m_fixedCols)
-        it = verticalHeaderItem(row - 1);
-    else if (row >= 1)
-        it = item(row - 1, column - m_fixedCols);
+    QTableWidgetItem *it = ItemAt(column, row);
     if (!it)
         return;
     if (it->text() == text) {

@@ -77,6 +77,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    QTableWidgetItem *ItemAt(int column, int row) const;
     QPoint FromViewport(QPoint p) const;
     void Placecorner();
 

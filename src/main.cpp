@@ -36,20 +36,6 @@ public:
 
 QColor Hex(unsigned rgb) { return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
 
-QLabel *NewLabel(QWidget *parent, const QString &text, int x, int y, const QFont &font, QColor colour = QColor())
-{
-    auto *label = new QLabel(text, parent);
-    label->setFont(font);
-    if (colour.isValid()) {
-        QPalette p = label->palette();
-        p.setColor(QPalette::WindowText, colour);
-        label->setPalette(p);
-    }
-    label->adjustSize();
-    label->move(x, y);
-    return label;
-}
-
 QToolButton *NewButton(QWidget *parent, const QString &glyph, int x, int y)
 {
     auto *button = new QToolButton(parent);
@@ -121,6 +107,20 @@ void SetUpApplication(QApplication &app)
     app.setApplicationName(QStringLiteral("Quintora"));
     app.setApplicationDisplayName(QStringLiteral("Quintora"));
     app.setWindowIcon(SvgIcon(QStringLiteral(":/icons/app.svg")));
+}
+
+QLabel *NewLabel(QWidget *parent, const QString &text, int x, int y, const QFont &font, QColor colour)
+{
+    auto *label = new QLabel(text, parent);
+    label->setFont(font);
+    if (colour.isValid()) {
+        QPalette p = label->palette();
+        p.setColor(QPalette::WindowText, colour);
+        label->setPalette(p);
+    }
+    label->adjustSize();
+    label->move(x, y);
+    return label;
 }
 
 QFont LayoutFont(const QString &family, int pixels, bool bold)

@@ -28,6 +28,8 @@ class TNomVars;
 // installed one, and sets the style every window is drawn with.
 void SetUpApplication(QApplication &app);
 QFont LayoutFont(const QString &family, int pixels, bool bold = false);
+// A label sized to its text at (x, y), in a font and, when valid, a colour.
+QLabel *NewLabel(QWidget *parent, const QString &text, int x, int y, const QFont &font, QColor colour = QColor());
 
 inline const QColor kMapGrey(0xEE, 0xEE, 0xEE);
 inline const QColor kMapGreen(0xAA, 0xFF, 0xAA);

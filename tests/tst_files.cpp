@@ -3,6 +3,7 @@
 #include "main.h"
 #include "nomvar.h"
 #include "prompts.h"
+#include "window_helpers.h"
 #include "storage.h"
 
 #include <QApplication>
@@ -16,26 +17,9 @@
 #include <sys/resource.h>
 
 using namespace quintora;
+using namespace quintora::testing;
 
 namespace {
-
-void SetCount(TForm1 &f, int n)
-{
-    while (f.NumVar < n)
-        f.udUno->UpButton()->click();
-    while (f.NumVar > n)
-        f.udUno->DownButton()->click();
-}
-
-void SetValues(TForm1 &f, const QString &values)
-{
-    for (int m = 0; m < values.size(); ++m) {
-        const QString v = values[m] == QLatin1Char('_') ? QString() : QString(values[m]);
-        f.sgVerdad->SetCell(f.NumVar + 1, m + 1, TruthValueText(v));
-        const MapCell cell = MapCellOfIndex(m, f.NumVar);
-        f.sgKarna->SetCell(cell.column, cell.row, v);
-    }
-}
 
 // The function as both grids show it, one character per row ('_' for empty);
 // fails the test when the grids disagree.

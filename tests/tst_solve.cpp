@@ -2,33 +2,16 @@
 // lighting of a clicked term on the map.
 #include "main.h"
 #include "prompts.h"
+#include "window_helpers.h"
 
 #include <QApplication>
 #include <QRandomGenerator>
 #include <QTest>
 
 using namespace quintora;
+using namespace quintora::testing;
 
 namespace {
-
-// One character per row: '1', '0', 'X' or '_' (empty).
-void SetValues(TForm1 &f, const QString &values)
-{
-    for (int m = 0; m < values.size(); ++m) {
-        const QString v = values[m] == QLatin1Char('_') ? QString() : QString(values[m]);
-        f.sgVerdad->SetCell(f.NumVar + 1, m + 1, TruthValueText(v));
-        const MapCell cell = MapCellOfIndex(m, f.NumVar);
-        f.sgKarna->SetCell(cell.column, cell.row, v);
-    }
-}
-
-void SetCount(TForm1 &f, int n)
-{
-    while (f.NumVar < n)
-        f.udUno->UpButton()->click();
-    while (f.NumVar > n)
-        f.udUno->DownButton()->click();
-}
 
 QStringList Children(QTreeWidgetItem *node)
 {
