@@ -1,8 +1,11 @@
 // quintora-cli: solves data files from the command line, with the same reading,
 // validation and solution lists as the window.
+#include "main.h"
+#include "report.h"
 #include "solver.h"
 #include "storage.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QStringList>
 #include <cstdio>
@@ -15,11 +18,13 @@ namespace {
 
 const char *const kHelp =
     "Uso: quintora-cli solve FICHERO [--seed N]\n"
+    "     quintora-cli report FICHERO SALIDA.pdf [--seed N]\n"
     "     quintora-cli --help\n"
     "\n"
     "Simplifica la función guardada en un fichero de datos QMT e imprime el árbol de\n"
     "soluciones: \"S.O.P. MinTerm\" (suma canónica de mintérminos), \"P.O.S. MaxTerm\"\n"
     "(producto canónico de maxtérminos) y \"Karnaugh\" (suma mínima de productos).\n"
+    "Con report escribe además el informe de soluciones, una página A4, en SALIDA.pdf.\n"
     "\n"
     "  --seed N   siembra el generador aleatorio una sola vez con N (0 a 4294967295),\n"
     "             para obtener siempre el mismo resultado; sin ella se siembra con el reloj.\n"
@@ -41,7 +46,7 @@ int Usage()
     return 2;
 }
 
-int Solve(const QString &path, std::optional<uint32_t> seed)
+int Solve(const QString &path, std::optional<uint32_t> seed, const QString &pdf)
 {
     const LoadResult loaded = LoadDataFile(path);
     if (loaded.status == LoadResult::ReadError) {
@@ -75,6 +80,21 @@ int Solve(const QString &path, std::optional<uint32_t> seed)
     const SolveOutcome outcome = seed ? MinimalSum(values, file.numVar, *random, {}, std::chrono::minutes(1), 20000)
                                       : MinimalSum(values, file.numVar, *random);
     const SolutionLists lists = BuildSolutionLists(values, file.numVar, file.names, outcome.terms);
+    if (!pdf.isEmpty()) {
+        QStringList valueCells, indexCells;
+        for (int m = 0; m < RowCount(file.numVar); ++m) {
+            const QString v = file.values.mid(m, 1).trimmed();
+            valueCells << TruthValueText(v.isEmpty() ? QStringLiteral("0") : v);
+            indexCells << TruthIndexText(m);
+        }
+        TfrmReport report;
+        report.Fill(BuildReportContent(file.numVar, file.names, valueCells, indexCells, lists.karnaugh));
+        QString error;
+        if (!report.WritePdf(pdf, &error)) {
+            PrintLine(stderr, error);
+            return 2;
+        }
+    }
     const std::pair<QString, const QStringList *> branches[] = {
         {kSopCaption, &lists.minterms}, {kPosCaption, &lists.maxterms}, {kKarnaughCaption, &lists.karnaugh}};
     for (const auto &[caption, children] : branches) {
@@ -89,15 +109,26 @@ int Solve(const QString &path, std::optional<uint32_t> seed)
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
+    // The report is drawn with fonts and widgets: only it needs a (headless) GUI.
+    const bool report = argc > 1 && QByteArray(argv[1]) == "report";
+    std::unique_ptr<QCoreApplication> app;
+    if (report) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        auto *gui = new QApplication(argc, argv);
+        SetUpApplication(*gui);
+        app.reset(gui);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    const QStringList args = app->arguments().mid(1);
     if (args.size() == 1 && (args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h"))) {
         std::fputs(kHelp, stdout);
         return 0;
     }
-    if (args.isEmpty() || args[0] != QLatin1String("solve"))
+    if (args.isEmpty() || (args[0] != QLatin1String("solve") && !report))
         return Usage();
-    QString path;
+    QString path, pdf;
     std::optional<uint32_t> seed;
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--seed") && i + 1 < args.size()) {
@@ -108,11 +139,13 @@ int main(int argc, char *argv[])
             seed = value;
         } else if (path.isEmpty() && !args[i].startsWith(QLatin1String("--"))) {
             path = args[i];
+        } else if (report && pdf.isEmpty() && !args[i].startsWith(QLatin1String("--"))) {
+            pdf = args[i];
         } else {
             return Usage();
         }
     }
-    if (path.isEmpty())
+    if (path.isEmpty() || (report && pdf.isEmpty()))
         return Usage();
-    return Solve(path, seed);
+    return Solve(path, seed, pdf);
 }

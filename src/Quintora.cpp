@@ -2,6 +2,7 @@
 #include "about.h"
 #include "main.h"
 #include "nomvar.h"
+#include "report.h"
 
 #include <QApplication>
 
@@ -15,6 +16,8 @@ int main(int argc, char *argv[])
     Form1.NomVars = &NomVars;
     quintora::TAboutBox AboutBox(&Form1);
     Form1.AboutBox = &AboutBox;
+    quintora::TfrmReport frmReport(&Form1);
+    Form1.frmReport = &frmReport;
     Form1.show();
     return app.exec();
 }

@@ -4,6 +4,7 @@
 #include "about.h"
 #include "nomvar.h"
 #include "prompts.h"
+#include "report.h"
 #include "storage.h"
 
 #include <QApplication>
@@ -900,7 +901,30 @@ void TForm1::SpeedButton1Click()
         delete tvSolu->takeTopLevelItem(0);
 }
 
-// Commands that arrive with later work.
-void TForm1::sbPrintClick() {}
+// ---------------------------------------------------------------- print
+
+void TForm1::sbPrintClick()
+{
+    if (DataChanged) {
+        prompts::Message(this, kPrintRefusedMessage);
+        return;
+    }
+    QStringList values, indices;
+    for (int r = 1; r <= RowCount(NumVar); ++r) {
+        values << sgVerdad->Cell(NumVar + 1, r);
+        indices << sgVerdad->Cell(0, r);
+    }
+    // The minimal sum: every node after "Karnaugh", which are its children.
+    std::optional<QStringList> terms;
+    if (QTreeWidgetItem *node = FindSolutionNode(tvSolu, kKarnaughCaption, true)) {
+        terms = QStringList();
+        for (int i = 0; i < node->childCount(); ++i)
+            terms->append(node->child(i)->text(0));
+    }
+    if (!frmReport)
+        return;
+    frmReport->Fill(BuildReportContent(NumVar, NomVar, values, indices, terms));
+    frmReport->Preview(this);
+}
 
 } // namespace quintora

@@ -23,6 +23,7 @@ namespace quintora {
 
 class TAboutBox;
 class TNomVars;
+class TfrmReport;
 
 // Fonts named by the layout are Windows families; this maps each to an
 // installed one, and sets the style every window is drawn with.
@@ -48,6 +49,7 @@ public:
 
     TAboutBox *AboutBox = nullptr;
     TNomVars *NomVars = nullptr;
+    TfrmReport *frmReport = nullptr;
 
     // The minimiser's working lists (Minterms, Levels and the search's
     // results), filled and emptied within one Solve.

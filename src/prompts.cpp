@@ -31,6 +31,14 @@ void Message(QWidget *parent, const QString &text)
     box.exec();
 }
 
+bool PreviewShown(QWidget *window)
+{
+    if (!g_answers || !g_answers->preview)
+        return false;
+    g_answers->preview(window);
+    return true;
+}
+
 namespace {
 
 QString WithSuffix(const QString &name, const QString &suffix)

@@ -27,7 +27,10 @@ struct Answers {
     std::function<void(const QString &)> message;
     std::function<QString(const QString &title)> openFile;
     std::function<QString(const QString &title)> saveFile;
+    std::function<void(QWidget *window)> preview; // sees the preview window, then it closes
 };
+// True when the answers took the shown preview window instead of a person.
+bool PreviewShown(QWidget *window);
 void SetAnswers(Answers *answers); // nullptr: back to the real dialogs
 
 } // namespace quintora::prompts
