@@ -9,6 +9,8 @@
 #include <QApplication>
 #include <QFile>
 #include <QProcess>
+#include <QPushButton>
+#include <QTimer>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -43,6 +45,7 @@ private slots:
     void pdfHoldsEveryLine_data();
     void pdfHoldsEveryLine();
     void commandLineReport();
+    void previewLeavesMainWindowUsable();
 
 private:
     std::unique_ptr<TForm1> f;
@@ -195,6 +198,33 @@ void TestPrint::commandLineReport()
     QVERIFY(cli.waitForFinished(60000));
     QCOMPARE(cli.exitCode(), 2);
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("none.pdf"))));
+}
+
+void TestPrint::previewLeavesMainWindowUsable()
+{
+    SetValues(*f, QStringLiteral("1100000000000000"));
+    f->sbHazloClick();
+    f->LockClick(); // the spinner works again; the solution stays printable
+    auto hook = std::move(answers.preview);
+    answers.preview = nullptr;
+    bool sawPreview = false;
+    // While the preview is open, the main window takes a click; then the
+    // preview is closed by its own button.
+    QTimer::singleShot(200, this, [&] {
+        f->udUno->UpButton()->click();
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (w->isVisible() && w != f.get() && w->windowTitle() == QStringLiteral("Quintora - Soluciones")) {
+                sawPreview = true;
+                for (QPushButton *b : w->findChildren<QPushButton *>())
+                    if (b->text() == QStringLiteral("Cerrar"))
+                        b->click();
+            }
+        }
+    });
+    f->sbPrintClick(); // returns once the preview has closed
+    answers.preview = std::move(hook);
+    QVERIFY(sawPreview);
+    QCOMPARE(f->NumVar, 5);
 }
 
 QTEST_MAIN(TestPrint)
