@@ -140,7 +140,7 @@ void StringGrid::SetSize(int colCount, int rowCount)
             if (!item(r, c))
                 setItem(r, c, NewItem());
     }
-    Placecorner();
+    PlaceCorner();
 }
 
 // The one place where (column, row) with the headers at 0 meets Qt's model.
@@ -373,10 +373,10 @@ void StringGrid::HeaderRelease(QMouseEvent *event, QWidget *from)
 void StringGrid::resizeEvent(QResizeEvent *event)
 {
     QTableWidget::resizeEvent(event);
-    Placecorner();
+    PlaceCorner();
 }
 
-void StringGrid::Placecorner()
+void StringGrid::PlaceCorner()
 {
     if (!m_corner)
         return;

@@ -79,7 +79,7 @@ protected:
 private:
     QTableWidgetItem *ItemAt(int column, int row) const;
     QPoint FromViewport(QPoint p) const;
-    void Placecorner();
+    void PlaceCorner();
 
     int m_fixedCols;
     // A header cell as the current cell: Qt's model cannot select one.

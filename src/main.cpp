@@ -516,7 +516,7 @@ void TForm1::sgVerdadMouseUp(Qt::MouseButton, QPoint point)
         sgVerdad->SetCell(NumVar + 1, r, v);
         const int m = sgVerdad->Cell(0, r).trimmed().toInt();
         const MapCell cell = MapCellOfIndex(m, NumVar);
-        sgKarna->SetCell(cell.column, cell.row, v.trimmed());
+        sgKarna->SetCell(cell.column, cell.row, MapValueText(v));
     }
 }
 
@@ -536,7 +536,7 @@ void TForm1::sgKarnaMouseUp(Qt::MouseButton, QPoint point)
         for (int c = sel.Left; c <= sel.Right; ++c) {
             if (r == 0 || c == 0)
                 continue;
-            sgKarna->SetCell(c, r, v.trimmed());
+            sgKarna->SetCell(c, r, MapValueText(v));
             const int m = IndexOfMapCell(sgKarna->Cell(0, r), sgKarna->Cell(c, 0));
             sgVerdad->SetCell(NumVar + 1, m + 1, v);
         }
@@ -644,12 +644,11 @@ void TForm1::ShowProgress(const SearchProgress &progress)
     }
     // Thousands of trials a second: the bar moves at most once a frame (it
     // repaints itself on every visible step), and on the last trial.
-    static QElapsedTimer clock;
-    if (!clock.isValid())
-        clock.start();
+    if (!m_progressClock.isValid())
+        m_progressClock.start();
     const bool last = progress.TrialsDone >= TrialCount(NumVar);
-    if (last || clock.elapsed() - m_lastProgressPaint >= 16) {
-        m_lastProgressPaint = clock.elapsed();
+    if (last || m_progressClock.elapsed() - m_lastProgressPaint >= 16) {
+        m_lastProgressPaint = m_progressClock.elapsed();
         pBar->setValue(progress.TrialsDone);
         pBar->repaint();
     }
@@ -869,9 +868,9 @@ void TForm1::sbAbrirClick()
     PlaceTag1();
     for (int m = 0; m < RowCount(n); ++m) {
         const QString v = data.values.mid(m, 1);
-        sgVerdad->SetCell(n + 1, m + 1, QStringLiteral("  ") + v);
+        sgVerdad->SetCell(n + 1, m + 1, TruthValueText(v));
         const MapCell cell = MapCellOfIndex(m, n);
-        sgKarna->SetCell(cell.column, cell.row, v.trimmed());
+        sgKarna->SetCell(cell.column, cell.row, MapValueText(v));
     }
     // The function shown is no longer the one solved: Print waits for a new
     // Solve, and the old solutions go.

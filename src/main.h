@@ -7,6 +7,7 @@
 #include "solver.h"
 
 #include <QColor>
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QIcon>
 #include <QLabel>
@@ -117,6 +118,7 @@ private:
     // The pattern of the term clicked last: a map value cell is lit only while
     // MapCellColor is green and this pattern covers it.
     QString m_litPattern;
+    QElapsedTimer m_progressClock;
     qint64 m_lastProgressPaint = 0;
 };
 
