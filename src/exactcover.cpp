@@ -8,52 +8,106 @@ namespace quintora {
 
 namespace {
 
-// A bit set over the columns still in play at one node.
-class ColumnSet {
+// One column outweighs every literal total a cover can reach (256 columns of 8
+// literals at most), so one number ranks covers by columns, then literals.
+constexpr long kColumnWeight = 4096;
+
+long Key(CoverCost c) { return c.columns * kColumnWeight + c.literals; }
+int KeyColumns(long key) { return static_cast<int>(key / kColumnWeight); }
+int KeyLiterals(long key) { return static_cast<int>(key % kColumnWeight); }
+
+// Sums carry a little rounding; the margin keeps a bound valid.
+int Ceil(double bound) { return static_cast<int>(std::ceil(bound - 1e-4)); }
+
+// For every row, the set of columns (local indices) covering it.
+class ColumnMatrix {
 public:
-    explicit ColumnSet(int columns = 0) : m_w((columns + 63) / 64, 0) {}
-    void set(int c) { m_w[c >> 6] |= uint64_t{1} << (c & 63); }
-    bool isSubsetOf(const ColumnSet &o) const
+    explicit ColumnMatrix(int columns = 0) : m_words((columns + 63) / 64), m_bits(size_t(kMaxRows) * m_words, 0) {}
+    void set(int r, int c) { row(r)[c >> 6] |= uint64_t{1} << (c & 63); }
+    uint64_t *row(int r) { return m_bits.data() + size_t(r) * m_words; }
+    const uint64_t *row(int r) const { return m_bits.data() + size_t(r) * m_words; }
+    int words() const { return m_words; }
+    int count(int r) const
     {
-        for (size_t i = 0; i < m_w.size(); ++i)
-            if (m_w[i] & ~o.m_w[i])
+        int n = 0;
+        for (int i = 0; i < m_words; ++i)
+            n += PopCount(row(r)[i]);
+        return n;
+    }
+    int first(int r) const
+    {
+        for (int i = 0; i < m_words; ++i)
+            if (row(r)[i])
+                return i * 64 + std::countr_zero(row(r)[i]);
+        return -1;
+    }
+    bool isSubset(int a, int b) const // the columns of row a all cover row b
+    {
+        for (int i = 0; i < m_words; ++i)
+            if (row(a)[i] & ~row(b)[i])
                 return false;
         return true;
     }
-    bool intersects(const ColumnSet &o) const
-    {
-        for (size_t i = 0; i < m_w.size(); ++i)
-            if (m_w[i] & o.m_w[i])
-                return true;
-        return false;
-    }
-    void unite(const ColumnSet &o)
-    {
-        for (size_t i = 0; i < m_w.size(); ++i)
-            m_w[i] |= o.m_w[i];
-    }
-    int count() const
-    {
-        int n = 0;
-        for (uint64_t w : m_w)
-            n += PopCount(w);
-        return n;
-    }
-    template <typename F> void forEach(F &&f) const
-    {
-        for (size_t i = 0; i < m_w.size(); ++i)
-            for (uint64_t bits = m_w[i]; bits; bits &= bits - 1)
-                f(static_cast<int>(i * 64) + std::countr_zero(bits));
-    }
 
 private:
-    std::vector<uint64_t> m_w;
+    int m_words;
+    std::vector<uint64_t> m_bits;
+};
+
+// Row multipliers of a Lagrangian relaxation, handed from a node to its
+// children as their starting point.
+using Multipliers = std::array<double, kMaxRows>;
+struct Relaxations {
+    Multipliers count{};    // bounds the number of columns
+    Multipliers literals{}; // bounds the literals of covers with a given number of columns
+    double cardinality = 0; // the multiplier of that number
+    bool literalsWarm = false;
+};
+
+// A node's columns after its reductions, with their rows in lists both ways.
+struct NodeData {
+    RowSet rows;
+    std::vector<int> columns;       // global indices
+    std::vector<RowSet> covers;     // their rows among those left
+    std::vector<int> colStart;      // column -> its rows,
+    std::vector<uint8_t> colRows;   // as compressed lists
+    std::vector<int> rowStart;      // row -> the columns covering it,
+    std::vector<int> rowCols;       // as compressed lists
+    std::vector<int> rowOrder;      // the rows, fewest columns first
+
+    void Index()
+    {
+        const int n = static_cast<int>(columns.size());
+        colStart.assign(n + 1, 0);
+        colRows.clear();
+        rowStart.assign(kMaxRows + 1, 0);
+        for (int j = 0; j < n; ++j) {
+            covers[j].forEach([&](int r) {
+                colRows.push_back(static_cast<uint8_t>(r));
+                ++rowStart[r + 1];
+            });
+            colStart[j + 1] = static_cast<int>(colRows.size());
+        }
+        for (int r = 0; r < kMaxRows; ++r)
+            rowStart[r + 1] += rowStart[r];
+        rowCols.assign(rowStart[kMaxRows], 0);
+        std::vector<int> fill(rowStart.begin(), rowStart.end() - 1);
+        for (int j = 0; j < n; ++j)
+            for (int i = colStart[j]; i < colStart[j + 1]; ++i)
+                rowCols[fill[colRows[i]]++] = j;
+        rowOrder.clear();
+        rows.forEach([&](int r) { rowOrder.push_back(r); });
+        std::stable_sort(rowOrder.begin(), rowOrder.end(), [&](int a, int b) {
+            return rowStart[a + 1] - rowStart[a] < rowStart[b + 1] - rowStart[b];
+        });
+    }
+    int ColumnCount(int j) const { return colStart[j + 1] - colStart[j]; }
 };
 
 class Search {
 public:
-    Search(const CoverProblem &p, long bound, std::chrono::milliseconds budget, long nodeLimit)
-        : m_p(p), m_best(bound), m_nodeLimit(nodeLimit), m_deadline(std::chrono::steady_clock::now() + budget)
+    Search(const CoverProblem &p, CoverCost bound, std::chrono::milliseconds budget, long nodeLimit)
+        : m_p(p), m_best(Key(bound)), m_nodeLimit(nodeLimit), m_deadline(std::chrono::steady_clock::now() + budget)
     {
     }
 
@@ -62,16 +116,19 @@ public:
         std::vector<int> columns(m_p.columns.size());
         std::iota(columns.begin(), columns.end(), 0);
         std::vector<int> chosen;
-        Node(m_p.rows, std::move(columns), 0, chosen);
+        Node(m_p.rows, std::move(columns), 0, chosen, nullptr);
         CoverSolution s;
         s.found = m_found;
         s.proven = !m_timedOut;
         s.columns = m_bestColumns;
-        s.cost = m_found ? m_best : 0;
+        if (m_found)
+            s.cost = {KeyColumns(m_best), KeyLiterals(m_best)};
         return s;
     }
 
 private:
+    long Cost(int column) const { return kColumnWeight + m_p.literals[column]; }
+
     bool OutOfTime()
     {
         // The clock is read at the first node and then every 64.
@@ -82,31 +139,38 @@ private:
         return m_timedOut;
     }
 
-    // Rows of `rows` -> the columns (local indices) covering them.
-    static std::vector<ColumnSet> Transpose(const RowSet &rows, const std::vector<RowSet> &covers)
+    void Record(long key, const std::vector<int> &chosen, const std::vector<int> &more)
     {
-        std::vector<ColumnSet> byRow(kMaxRows);
-        rows.forEach([&](int r) { byRow[r] = ColumnSet(static_cast<int>(covers.size())); });
-        for (int j = 0; j < static_cast<int>(covers.size()); ++j)
-            covers[j].forEach([&](int r) { byRow[r].set(j); });
-        return byRow;
+        if (key >= m_best)
+            return;
+        m_best = key;
+        m_bestColumns = chosen;
+        m_bestColumns.insert(m_bestColumns.end(), more.begin(), more.end());
+        m_found = true;
     }
 
     // Drops columns that cover nothing left or that another column covers as
-    // well at no greater cost.
+    // well at no greater cost. Equal columns at equal cost: the first is kept.
     void DropDominatedColumns(const RowSet &rows, std::vector<int> &columns, std::vector<RowSet> &covers)
     {
         const int n = static_cast<int>(columns.size());
+        covers.resize(n);
         std::vector<int> size(n);
+        std::array<int, kMaxRows + 1> start{};
         for (int j = 0; j < n; ++j) {
             covers[j] = m_p.columns[columns[j]] & rows;
             size[j] = covers[j].count();
+            covers[j].forEach([&](int r) { ++start[r + 1]; });
         }
+        for (int r = 0; r < kMaxRows; ++r)
+            start[r + 1] += start[r];
         // A column that covers all of a's rows covers a's first row: only the
         // columns through that row need a look.
-        std::vector<std::vector<int>> throughRow(kMaxRows);
+        std::vector<int> through(start[kMaxRows]);
+        std::array<int, kMaxRows> fill{};
+        std::copy(start.begin(), start.end() - 1, fill.begin());
         for (int j = 0; j < n; ++j)
-            covers[j].forEach([&](int r) { throughRow[r].push_back(j); });
+            covers[j].forEach([&](int r) { through[fill[r]++] = j; });
         std::vector<bool> dropped(n, false);
         for (int a = 0; a < n; ++a) {
             if (size[a] == 0) {
@@ -114,22 +178,19 @@ private:
                 continue;
             }
             int first = -1;
-            covers[a].forEach([&](int r) {
-                if (first < 0)
-                    first = r;
-            });
-            for (int b : throughRow[first]) {
-                if (dropped[a])
-                    break;
+            for (int i = 0; i < 4 && first < 0; ++i)
+                if (covers[a].w[i])
+                    first = i * 64 + std::countr_zero(covers[a].w[i]);
+            const long ca = Cost(columns[a]);
+            for (int i = start[first]; i < start[first + 1] && !dropped[a]; ++i) {
+                const int b = through[i];
                 if (b == a || dropped[b] || size[b] < size[a])
                     continue;
-                const long ca = m_p.costs[columns[a]], cb = m_p.costs[columns[b]];
-                if (cb > ca || !covers[a].isSubsetOf(covers[b]))
+                const long cb = Cost(columns[b]);
+                if (cb > ca || (cb == ca && size[b] == size[a] && b > a))
                     continue;
-                // Equal columns at equal cost: keep the first.
-                if (cb == ca && size[b] == size[a] && b > a)
-                    continue;
-                dropped[a] = true;
+                if (covers[a].isSubsetOf(covers[b]))
+                    dropped[a] = true;
             }
         }
         int kept = 0;
@@ -144,342 +205,410 @@ private:
         covers.resize(kept);
     }
 
-    // A lower bound on the cost of covering `rows`: the larger of a set of rows
-    // that share no column (each needs a column of its own) and the fractional
-    // bound that spreads each column's cost over the rows it covers.
-    long LowerBound(const RowSet &rows, const std::vector<int> &columns, const std::vector<RowSet> &covers,
-                    const std::vector<ColumnSet> &byRow, const std::vector<int> &rowOrder,
-                    const std::vector<long> &minCost)
+    // Essential columns, dominated columns and dominated rows, until none is
+    // left. Returns false when a row can no longer be covered or the columns
+    // forced in already cost as much as the best cover.
+    bool Reduce(NodeData &d, long &cost, std::vector<int> &chosen)
     {
-        ColumnSet used(static_cast<int>(columns.size()));
+        for (;;) {
+            if (d.rows.none())
+                return true;
+            DropDominatedColumns(d.rows, d.columns, d.covers);
+            const int n = static_cast<int>(d.columns.size());
+            ColumnMatrix byRow(n);
+            std::array<int, kMaxRows> rowCount{};
+            for (int j = 0; j < n; ++j)
+                d.covers[j].forEach([&](int r) {
+                    byRow.set(r, j);
+                    ++rowCount[r];
+                });
+            // A row no column covers ends this branch; a row only one column
+            // covers forces that column.
+            bool forced = false, infeasible = false;
+            RowSet covered;
+            d.rows.forEach([&](int r) {
+                if (infeasible || covered.test(r))
+                    return;
+                if (rowCount[r] == 0) {
+                    infeasible = true;
+                } else if (rowCount[r] == 1) {
+                    const int only = byRow.first(r);
+                    chosen.push_back(d.columns[only]);
+                    cost += Cost(d.columns[only]);
+                    covered |= d.covers[only];
+                    forced = true;
+                }
+            });
+            if (infeasible || cost >= m_best)
+                return false;
+            if (forced) {
+                d.rows = d.rows & ~covered;
+                continue;
+            }
+            // A row whose columns all cover another row as well makes that
+            // other row free: covering the first covers it.
+            RowSet implied;
+            d.rows.forEach([&](int a) {
+                // A row b whose columns all cover a shares a column with a: look
+                // only at the rows of a's columns.
+                RowSet nearby;
+                const uint64_t *cols = byRow.row(a);
+                for (int i = 0; i < byRow.words(); ++i)
+                    for (uint64_t bits = cols[i]; bits; bits &= bits - 1)
+                        nearby |= d.covers[i * 64 + std::countr_zero(bits)];
+                nearby.reset(a);
+                bool done = false;
+                nearby.forEach([&](int b) {
+                    if (done || implied.test(b))
+                        return;
+                    if (byRow.isSubset(b, a) && !(rowCount[a] == rowCount[b] && a < b)) {
+                        implied.set(a);
+                        done = true;
+                    }
+                });
+            });
+            if (implied.none())
+                return true;
+            d.rows = d.rows & ~implied;
+        }
+    }
+
+    // A lower bound on the cost of covering the rows: the larger of a set of
+    // rows that share no column (each needs a column of its own) and the
+    // fractional bound that spreads each column's cost over the rows it covers.
+    long LowerBound(const NodeData &d) const
+    {
+        std::array<long, kMaxRows> minCost;
+        std::array<double, kMaxRows> share;
+        minCost.fill(-1);
+        share.fill(1e300);
+        for (int j = 0; j < static_cast<int>(d.columns.size()); ++j) {
+            const long c = Cost(d.columns[j]);
+            const double s = static_cast<double>(c) / d.ColumnCount(j);
+            for (int i = d.colStart[j]; i < d.colStart[j + 1]; ++i) {
+                const int r = d.colRows[i];
+                if (minCost[r] < 0 || c < minCost[r])
+                    minCost[r] = c;
+                share[r] = std::min(share[r], s);
+            }
+        }
+        std::vector<bool> used(d.columns.size(), false);
         long independent = 0;
-        for (int r : rowOrder) {
-            if (!byRow[r].intersects(used)) {
-                used.unite(byRow[r]);
+        double fractional = 0;
+        for (int r : d.rowOrder) {
+            fractional += share[r];
+            bool free = true;
+            for (int i = d.rowStart[r]; i < d.rowStart[r + 1] && free; ++i)
+                free = !used[d.rowCols[i]];
+            if (free) {
+                for (int i = d.rowStart[r]; i < d.rowStart[r + 1]; ++i)
+                    used[d.rowCols[i]] = true;
                 independent += minCost[r];
             }
         }
-        std::vector<double> share(kMaxRows, 1e300);
-        for (int j = 0; j < static_cast<int>(columns.size()); ++j) {
-            const double s = static_cast<double>(m_p.costs[columns[j]]) / covers[j].count();
-            covers[j].forEach([&](int r) { share[r] = std::min(share[r], s); });
-        }
-        double fractional = 0;
-        rows.forEach([&](int r) { fractional += share[r]; });
         return std::max(independent, static_cast<long>(std::ceil(fractional - 1e-6)));
     }
 
-    // Row multipliers of the Lagrangian relaxation, handed from a node to its
-    // children as their starting point.
-    using Multipliers = std::array<double, kMaxRows>;
-    struct Relaxations {
-        Multipliers count{};  // every column weighs 1: bounds the number of columns
-        Multipliers cost{};   // columns weigh their cost: bounds the total cost
-    };
-
-    // A lower bound on the total weight of any cover of the rows, from
-    // Lagrangian relaxation with subgradient steps aimed at `target`: every
-    // multiplier vector gives a valid bound, so it stops as soon as the bound is
-    // `reached` or stops improving. Leaves the best multipliers in `u` and each
-    // column's reduced weight in `reduced`.
-    template <typename Reached>
-    double ColumnCountBound(const std::vector<int> &rowList, const std::vector<RowSet> &covers,
-                            const std::vector<double> &weight, double target, Reached reached, Multipliers &u,
-                            bool warm, int maxIterations, std::vector<double> &reduced)
+    // A lower bound on min sum(weight[j] x[j]) over covers x of the rows, with
+    // sum(x) <= `cardinality` when that is positive, by Lagrangian relaxation
+    // with subgradient steps aimed at `target`. Every multiplier vector gives a
+    // valid bound, so it stops as soon as the bound is `reached` or stops
+    // improving. Leaves the best multipliers in `u` and `lambda`, each column's
+    // reduced weight in `reduced`, and shows `visit` the multipliers now and then.
+    template <typename Reached, typename Visit>
+    double Lagrangian(const NodeData &d, const std::vector<double> &weight, int cardinality, double target,
+                      Reached reached, Multipliers &u, double &lambda, bool warm, int maxIterations,
+                      std::vector<double> &reduced, Visit visit)
     {
-        const int nCols = static_cast<int>(covers.size());
-        // Rows of every column in one flat list.
-        std::vector<int> start(nCols + 1, 0);
-        std::vector<uint8_t> flat;
-        for (int j = 0; j < nCols; ++j) {
-            covers[j].forEach([&](int r) { flat.push_back(static_cast<uint8_t>(r)); });
-            start[j + 1] = static_cast<int>(flat.size());
-        }
+        const int n = static_cast<int>(d.columns.size());
         if (!warm) {
             // The fractional bound: each row pays its share of its largest column.
-            for (int r : rowList)
+            for (int r : d.rowOrder)
                 u[r] = 1e30;
-            for (int j = 0; j < nCols; ++j) {
-                const double share = weight[j] / static_cast<double>(start[j + 1] - start[j]);
-                for (int i = start[j]; i < start[j + 1]; ++i)
-                    u[flat[i]] = std::min(u[flat[i]], share);
+            for (int j = 0; j < n; ++j) {
+                const double share = weight[j] / d.ColumnCount(j);
+                for (int i = d.colStart[j]; i < d.colStart[j + 1]; ++i)
+                    u[d.colRows[i]] = std::min(u[d.colRows[i]], share);
             }
+            lambda = 0;
         }
+        if (cardinality <= 0)
+            lambda = 0;
         Multipliers bestU = u;
+        double bestLambda = lambda;
         std::array<int, kMaxRows> hits{};
-        reduced.assign(nCols, 0.0f);
-        double best = -1, step = 1.0;
+        double best = -1e300, step = 1.0;
         int sinceBetter = 0;
         for (int iteration = 0; iteration < maxIterations; ++iteration) {
-            double bound = 0;
-            for (int r : rowList) {
+            double bound = -lambda * std::max(cardinality, 0);
+            for (int r : d.rowOrder) {
                 bound += u[r];
                 hits[r] = 0;
             }
-            for (int j = 0; j < nCols; ++j) {
-                double rc = weight[j];
-                for (int i = start[j]; i < start[j + 1]; ++i)
-                    rc -= u[flat[i]];
+            int picked = 0;
+            for (int j = 0; j < n; ++j) {
+                double rc = weight[j] + lambda;
+                for (int i = d.colStart[j]; i < d.colStart[j + 1]; ++i)
+                    rc -= u[d.colRows[i]];
                 if (rc < 0) {
                     bound += rc;
-                    for (int i = start[j]; i < start[j + 1]; ++i)
-                        ++hits[flat[i]];
+                    ++picked;
+                    for (int i = d.colStart[j]; i < d.colStart[j + 1]; ++i)
+                        ++hits[d.colRows[i]];
                 }
             }
             if (bound > best + 1e-6) {
                 best = bound;
                 bestU = u;
+                bestLambda = lambda;
                 sinceBetter = 0;
             } else if (++sinceBetter % 5 == 0) {
                 step /= 2;
             }
             if (reached(best) || sinceBetter >= 20)
                 break;
+            if (iteration % 10 == 9)
+                visit(u);
             double norm = 0;
-            for (int r : rowList)
+            for (int r : d.rowOrder)
                 norm += static_cast<double>((1 - hits[r]) * (1 - hits[r]));
-            if (norm == 0) // the relaxed choice covers every row exactly once: optimal
+            const int over = cardinality > 0 ? picked - cardinality : 0;
+            norm += static_cast<double>(over) * over;
+            if (norm == 0) // the relaxed choice is a cover, each row once: optimal
                 break;
             const double t = step * std::max(0.5, target - bound) / norm;
-            for (int r : rowList)
+            for (int r : d.rowOrder)
                 u[r] = std::max(0.0, u[r] + t * (1 - hits[r]));
+            if (cardinality > 0)
+                lambda = std::max(0.0, lambda + t * over);
         }
         u = bestU;
-        for (int j = 0; j < nCols; ++j) {
-            double rc = weight[j];
-            for (int i = start[j]; i < start[j + 1]; ++i)
-                rc -= u[flat[i]];
+        lambda = bestLambda;
+        reduced.assign(n, 0.0);
+        for (int j = 0; j < n; ++j) {
+            double rc = weight[j] + lambda;
+            for (int i = d.colStart[j]; i < d.colStart[j + 1]; ++i)
+                rc -= u[d.colRows[i]];
             reduced[j] = rc;
         }
         return best;
     }
 
-    // A cover from the relaxation: the columns it favours, then the widest ones
-    // for what is left, without those the others make redundant. Recorded when
-    // it beats the best so far.
-    void RoundRelaxation(const RowSet &rows, const std::vector<int> &columns, const std::vector<RowSet> &covers,
-                         const std::vector<double> &reduced, long cost, std::vector<int> &chosen)
+    // A cover built greedily under the multipliers: each step takes the column
+    // whose weight, less the multipliers of the rows it would newly cover, is
+    // lowest per such row; then columns the others make redundant go, and a
+    // column gives way to one with fewer literals that covers the rows only it
+    // covered. Recorded when it beats the best so far.
+    void Greedy(const NodeData &d, const std::vector<double> &weight, const Multipliers &u, double lambda,
+                long cost, const std::vector<int> &chosen)
     {
-        std::vector<int> order(columns.size());
-        std::iota(order.begin(), order.end(), 0);
-        std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return reduced[a] < reduced[b]; });
-        std::vector<int> picked;
-        RowSet left = rows;
-        for (int j : order) {
-            if (reduced[j] >= 0)
-                break;
-            if ((covers[j] & left).any()) {
-                picked.push_back(j);
-                left = left & ~covers[j];
-            }
+        const int n = static_cast<int>(d.columns.size());
+        std::vector<int> fresh(n);
+        std::vector<double> gain(n);
+        for (int j = 0; j < n; ++j) {
+            fresh[j] = d.ColumnCount(j);
+            double g = weight[j] + lambda;
+            for (int i = d.colStart[j]; i < d.colStart[j + 1]; ++i)
+                g -= u[d.colRows[i]];
+            gain[j] = g;
         }
+        auto literals = [&](int j) { return m_p.literals[d.columns[j]]; };
+        RowSet left = d.rows;
+        std::vector<int> picked;
+        std::array<int, kMaxRows> times{};
         while (left.any()) {
-            int bestJ = -1, bestNew = 0;
-            for (int j : order) {
-                const int fresh = (covers[j] & left).count();
-                if (fresh > bestNew) {
-                    bestNew = fresh;
+            int bestJ = -1;
+            double bestScore = 0;
+            for (int j = 0; j < n; ++j) {
+                if (fresh[j] == 0)
+                    continue;
+                const double score = gain[j] > 0 ? gain[j] / fresh[j] : gain[j] * fresh[j];
+                if (bestJ < 0 || score < bestScore - 1e-9
+                    || (score < bestScore + 1e-9
+                        && (literals(j) < literals(bestJ) || (literals(j) == literals(bestJ) && fresh[j] > fresh[bestJ])))) {
                     bestJ = j;
+                    bestScore = score;
                 }
             }
             if (bestJ < 0)
                 return;
             picked.push_back(bestJ);
-            left = left & ~covers[bestJ];
+            (d.covers[bestJ] & left).forEach([&](int r) {
+                for (int i = d.rowStart[r]; i < d.rowStart[r + 1]; ++i) {
+                    --fresh[d.rowCols[i]];
+                    gain[d.rowCols[i]] += u[r];
+                }
+            });
+            left = left & ~d.covers[bestJ];
         }
-        // Drop redundant columns, the least favoured first.
-        std::stable_sort(picked.begin(), picked.end(), [&](int a, int b) { return reduced[a] > reduced[b]; });
-        for (size_t i = 0; i < picked.size();) {
-            RowSet others;
-            for (size_t k = 0; k < picked.size(); ++k)
-                if (k != i)
-                    others |= covers[picked[k]];
-            if ((rows & ~others).none())
-                picked.erase(picked.begin() + static_cast<long>(i));
-            else
-                ++i;
-        }
-        long total = cost;
         for (int j : picked)
-            total += m_p.costs[columns[j]];
-        if (total < m_best) {
-            m_best = total;
-            m_bestColumns = chosen;
-            for (int j : picked)
-                m_bestColumns.push_back(columns[j]);
-            m_found = true;
+            for (int i = d.colStart[j]; i < d.colStart[j + 1]; ++i)
+                ++times[d.colRows[i]];
+        // Redundant columns go, those with the most literals first.
+        std::stable_sort(picked.begin(), picked.end(), [&](int a, int b) { return literals(a) > literals(b); });
+        std::vector<bool> in(n, false);
+        for (int j : picked)
+            in[j] = true;
+        for (int j : picked) {
+            bool redundant = true;
+            for (int i = d.colStart[j]; i < d.colStart[j + 1] && redundant; ++i)
+                redundant = times[d.colRows[i]] > 1;
+            if (redundant) {
+                in[j] = false;
+                for (int i = d.colStart[j]; i < d.colStart[j + 1]; ++i)
+                    --times[d.colRows[i]];
+            }
         }
+        for (int j : picked) {
+            if (!in[j])
+                continue;
+            RowSet own;
+            for (int i = d.colStart[j]; i < d.colStart[j + 1]; ++i)
+                if (times[d.colRows[i]] == 1)
+                    own.set(d.colRows[i]);
+            int first = -1;
+            own.forEach([&](int r) {
+                if (first < 0)
+                    first = r;
+            });
+            if (first < 0) { // an earlier swap covered all its rows
+                in[j] = false;
+                for (int i = d.colStart[j]; i < d.colStart[j + 1]; ++i)
+                    --times[d.colRows[i]];
+                continue;
+            }
+            int swap = -1;
+            for (int i = d.rowStart[first]; i < d.rowStart[first + 1]; ++i) {
+                const int k = d.rowCols[i];
+                if (!in[k] && literals(k) < literals(swap < 0 ? j : swap) && own.isSubsetOf(d.covers[k]))
+                    swap = k;
+            }
+            if (swap >= 0) {
+                in[j] = false;
+                in[swap] = true;
+                for (int i = d.colStart[j]; i < d.colStart[j + 1]; ++i)
+                    --times[d.colRows[i]];
+                for (int i = d.colStart[swap]; i < d.colStart[swap + 1]; ++i)
+                    ++times[d.colRows[i]];
+            }
+        }
+        std::vector<int> cover;
+        long total = cost;
+        for (int j = 0; j < n; ++j) {
+            if (in[j]) {
+                cover.push_back(d.columns[j]);
+                total += Cost(d.columns[j]);
+            }
+        }
+        Record(total, chosen, cover);
     }
 
-    // Sums carry a little rounding; the margin keeps a bound valid.
-    static int Columns(double bound) { return static_cast<int>(std::ceil(bound - 1e-4)); }
-
     void Node(RowSet rows, std::vector<int> columns, long cost, std::vector<int> &chosen,
-              const Relaxations *parentRelax = nullptr)
+              const Relaxations *parentRelax)
     {
         if (OutOfTime())
             return;
         const size_t chosenAtEntry = chosen.size();
-        std::vector<RowSet> covers(columns.size());
-        std::vector<ColumnSet> byRow;
-        for (;;) {
-            if (rows.none())
-                break;
-            DropDominatedColumns(rows, columns, covers);
-            byRow = Transpose(rows, covers);
-            // A row no column covers ends this branch; a row only one column
-            // covers forces that column.
-            bool forced = false, infeasible = false;
-            RowSet covered;
-            rows.forEach([&](int r) {
-                if (infeasible || covered.test(r))
-                    return;
-                const int count = byRow[r].count();
-                int only = -1;
-                if (count == 1)
-                    byRow[r].forEach([&](int j) { only = j; });
-                if (count == 0) {
-                    infeasible = true;
-                } else if (count == 1) {
-                    chosen.push_back(columns[only]);
-                    cost += m_p.costs[columns[only]];
-                    covered |= covers[only];
-                    forced = true;
-                }
-            });
-            if (infeasible || cost >= m_best) {
-                chosen.resize(chosenAtEntry);
-                return;
-            }
-            if (forced) {
-                rows = rows & ~covered;
-                continue;
-            }
-            // A row whose columns all cover another row as well makes that
-            // other row free: covering the first covers it.
-            RowSet implied;
-            std::vector<int> list;
-            rows.forEach([&](int r) { list.push_back(r); });
-            for (int a : list) {
-                // A row b whose columns all cover a shares a column with a: look
-                // only at the rows of a's columns.
-                RowSet nearby;
-                byRow[a].forEach([&](int j) { nearby |= covers[j]; });
-                nearby.reset(a);
-                bool done = false;
-                nearby.forEach([&](int b) {
-                    if (done || implied.test(b))
-                        return;
-                    if (byRow[b].isSubsetOf(byRow[a]) && !(byRow[a].isSubsetOf(byRow[b]) && a < b)) {
-                        implied.set(a);
-                        done = true;
-                    }
-                });
-            }
-            if (implied.none())
-                break;
-            rows = rows & ~implied;
+        NodeData d;
+        d.rows = rows;
+        d.columns = std::move(columns);
+        const bool reduced = Reduce(d, cost, chosen);
+        if (!reduced || d.rows.none()) {
+            if (reduced)
+                Record(cost, chosen, {});
+            chosen.resize(chosenAtEntry);
+            return;
         }
-
-        if (rows.none()) {
-            if (cost < m_best) {
-                m_best = cost;
-                m_bestColumns = chosen;
-                m_found = true;
-            }
+        d.Index();
+        const int n = static_cast<int>(d.columns.size());
+        const int taken = KeyColumns(cost), takenLiterals = KeyLiterals(cost);
+        int fewestLiterals = m_p.literals[d.columns.front()];
+        for (int c : d.columns)
+            fewestLiterals = std::min(fewestLiterals, m_p.literals[c]);
+        // No cover of at least k more columns can beat the best.
+        auto prunes = [&](int k) {
+            return cost + k * (kColumnWeight + fewestLiterals) >= m_best;
+        };
+        if (cost + LowerBound(d) >= m_best) {
             chosen.resize(chosenAtEntry);
             return;
         }
 
-        std::vector<long> minCost(kMaxRows, 0);
-        std::vector<int> rowOrder, rowColumns(kMaxRows, 0);
-        rows.forEach([&](int r) {
-            rowOrder.push_back(r);
-            minCost[r] = -1;
-        });
-        for (int j = 0; j < static_cast<int>(columns.size()); ++j) {
-            covers[j].forEach([&](int r) {
-                ++rowColumns[r];
-                if (minCost[r] < 0 || m_p.costs[columns[j]] < minCost[r])
-                    minCost[r] = m_p.costs[columns[j]];
-            });
-        }
-        std::stable_sort(rowOrder.begin(), rowOrder.end(),
-                         [&](int a, int b) { return rowColumns[a] < rowColumns[b]; });
-        const long lowerBound = LowerBound(rows, columns, covers, byRow, rowOrder, minCost);
-        if (cost + lowerBound >= m_best) {
-            chosen.resize(chosenAtEntry);
-            return;
-        }
-        long cheapest = m_p.costs[columns.front()];
-        for (int c : columns)
-            cheapest = std::min(cheapest, m_p.costs[c]);
         Relaxations relax{};
         if (parentRelax)
             relax = *parentRelax;
-        const int nCols = static_cast<int>(columns.size());
         // Children start from their parent's multipliers and need few steps.
         const int iterations = parentRelax ? 40 : 200;
-        // Every cover takes at least so many columns, each at no less than the
-        // cheapest one's cost; a cover of `enough` columns cannot beat the best.
-        auto enoughColumns = [&] { return static_cast<int>((m_best - cost + cheapest - 1) / cheapest); };
-        int enough = enoughColumns();
-        std::vector<double> unit(nCols, 1.0), reduced;
-        const double relaxed = ColumnCountBound(
-            rowOrder, covers, unit, enough - 1, [&](double b) { return Columns(b) >= enough; }, relax.count,
-            parentRelax != nullptr, iterations, reduced);
-        const int fewestColumns = Columns(relaxed);
-        auto hopeless = [&] {
-            return cost + lowerBound >= m_best || cost + fewestColumns * cheapest >= m_best;
-        };
-        if (!hopeless())
-            RoundRelaxation(rows, columns, covers, reduced, cost, chosen);
-        if (hopeless()) {
+        const bool root = parentRelax == nullptr;
+        std::vector<double> unit(n, 1.0), reducedCount;
+        double ignored = 0;
+        const double relaxed = Lagrangian(
+            d, unit, 0, KeyColumns(m_best) - taken + 1, [&](double b) { return prunes(Ceil(b)); }, relax.count,
+            ignored, !root, iterations, reducedCount,
+            [&](const Multipliers &u) {
+                if (root)
+                    Greedy(d, unit, u, 0, cost, chosen);
+            });
+        const int fewestColumns = Ceil(relaxed);
+        if (!prunes(fewestColumns))
+            Greedy(d, unit, relax.count, 0, cost, chosen);
+        if (prunes(fewestColumns)) {
             chosen.resize(chosenAtEntry);
             return;
         }
-        enough = enoughColumns();
-        // The same relaxation with the real costs, counted in cheapest columns:
-        // it sees literals where the count of columns ties.
-        std::vector<double> weight(nCols), reducedCost;
-        bool uniform = true;
-        for (int j = 0; j < nCols; ++j) {
-            weight[j] = static_cast<double>(m_p.costs[columns[j]]) / cheapest;
-            uniform = uniform && m_p.costs[columns[j]] == cheapest;
-        }
 
-        auto costReached = [&](double b) { return cost + (b - 1e-4) * cheapest >= static_cast<double>(m_best); };
-        double relaxedCost = 0;
-        if (!uniform) {
-            relaxedCost = ColumnCountBound(rowOrder, covers, weight, static_cast<double>(m_best - cost) / cheapest,
-                                           costReached, relax.cost, parentRelax != nullptr, iterations, reducedCost);
-            if (costReached(relaxedCost)) {
+        // When every better cover takes exactly as many columns as the best,
+        // only literals can improve: bound them among covers of that many
+        // columns, which is far stronger than any bound mixing the two.
+        auto literalMode = [&] { return taken + fewestColumns == KeyColumns(m_best); };
+        const int columnsLeft = fewestColumns;
+        std::vector<double> literalWeight, reducedLiterals;
+        double relaxedLiterals = 0;
+        bool literalBound = false;
+        auto literalsPrune = [&](double b) {
+            return literalMode() && takenLiterals + Ceil(b) >= KeyLiterals(m_best);
+        };
+        if (literalMode()) {
+            literalWeight.resize(n);
+            for (int j = 0; j < n; ++j)
+                literalWeight[j] = m_p.literals[d.columns[j]];
+            relaxedLiterals = Lagrangian(
+                d, literalWeight, columnsLeft, KeyLiterals(m_best) - takenLiterals, literalsPrune, relax.literals,
+                relax.cardinality, relax.literalsWarm, iterations, reducedLiterals, [](const Multipliers &) {});
+            relax.literalsWarm = true;
+            literalBound = true;
+            if (!literalsPrune(relaxedLiterals))
+                Greedy(d, literalWeight, relax.literals, relax.cardinality, cost, chosen);
+            if (literalsPrune(relaxedLiterals) || prunes(fewestColumns)) {
                 chosen.resize(chosenAtEntry);
                 return;
             }
         }
+        auto hopeless = [&] {
+            return m_timedOut || prunes(fewestColumns) || (literalBound && literalsPrune(relaxedLiterals));
+        };
+
         // A column whose reduced weight would lift a bound past the best cannot
         // be in a better cover; one whose absence would is in every better cover.
         {
-            std::vector<int> kept;
-            std::vector<int> forced;
-            for (int j = 0; j < nCols; ++j) {
-                const bool excludedByCount = reduced[j] > 0 && Columns(relaxed + reduced[j]) >= enough;
-                const bool excludedByCost = !uniform && reducedCost[j] > 0 && costReached(relaxedCost + reducedCost[j]);
-                if (excludedByCount || excludedByCost)
+            std::vector<int> kept, forced;
+            const bool useLiterals = literalBound && literalMode();
+            for (int j = 0; j < n; ++j) {
+                const double rc = reducedCount[j];
+                const double rl = useLiterals ? reducedLiterals[j] : 0;
+                if ((rc > 0 && prunes(Ceil(relaxed + rc))) || (rl > 0 && literalsPrune(relaxedLiterals + rl)))
                     continue;
-                if ((reduced[j] < 0 && Columns(relaxed - reduced[j]) >= enough)
-                    || (!uniform && reducedCost[j] < 0 && costReached(relaxedCost - reducedCost[j])))
+                if ((rc < 0 && prunes(Ceil(relaxed - rc))) || (rl < 0 && literalsPrune(relaxedLiterals - rl)))
                     forced.push_back(j);
-                kept.push_back(columns[j]);
+                kept.push_back(d.columns[j]);
             }
-            if (!forced.empty() || kept.size() < columns.size()) {
-                RowSet left = rows;
+            if (!forced.empty() || static_cast<int>(kept.size()) < n) {
+                RowSet left = d.rows;
                 long fixedCost = cost;
                 for (int j : forced) {
-                    chosen.push_back(columns[j]);
-                    fixedCost += m_p.costs[columns[j]];
-                    left = left & ~covers[j];
+                    chosen.push_back(d.columns[j]);
+                    fixedCost += Cost(d.columns[j]);
+                    left = left & ~d.covers[j];
                 }
                 Node(left, std::move(kept), fixedCost, chosen, &relax);
                 chosen.resize(chosenAtEntry);
@@ -488,30 +617,31 @@ private:
         }
 
         // Branch on the row with the fewest columns: one of them is in every cover.
-        const int branchRow = rowOrder.front();
-        std::vector<int> options;
-        for (int j = 0; j < static_cast<int>(columns.size()); ++j)
-            if (covers[j].test(branchRow))
-                options.push_back(j);
+        const int branchRow = d.rowOrder.front();
+        std::vector<int> options(d.rowCols.begin() + d.rowStart[branchRow],
+                                 d.rowCols.begin() + d.rowStart[branchRow + 1]);
         // The relaxation's favourites first, then the most rows per unit of cost.
+        const std::vector<double> &favour = literalBound ? reducedLiterals : reducedCount;
         std::stable_sort(options.begin(), options.end(), [&](int a, int b) {
-            if (reduced[a] != reduced[b])
-                return reduced[a] < reduced[b];
-            const long ca = m_p.costs[columns[a]], cb = m_p.costs[columns[b]];
-            return static_cast<double>(covers[a].count()) / ca > static_cast<double>(covers[b].count()) / cb;
+            if (favour[a] != favour[b])
+                return favour[a] < favour[b];
+            if (reducedCount[a] != reducedCount[b])
+                return reducedCount[a] < reducedCount[b];
+            return static_cast<double>(d.ColumnCount(a)) / Cost(d.columns[a])
+                   > static_cast<double>(d.ColumnCount(b)) / Cost(d.columns[b]);
         });
-        std::vector<bool> excluded(columns.size(), false);
+        std::vector<bool> excluded(n, false);
         for (int j : options) {
             std::vector<int> rest;
-            for (int k = 0; k < static_cast<int>(columns.size()); ++k)
+            for (int k = 0; k < n; ++k)
                 if (k != j && !excluded[k])
-                    rest.push_back(columns[k]);
-            chosen.push_back(columns[j]);
-            Node(rows & ~covers[j], std::move(rest), cost + m_p.costs[columns[j]], chosen, &relax);
+                    rest.push_back(d.columns[k]);
+            chosen.push_back(d.columns[j]);
+            Node(d.rows & ~d.covers[j], std::move(rest), cost + Cost(d.columns[j]), chosen, &relax);
             chosen.pop_back();
             // Later branches leave this column out: covers holding it were searched here.
             excluded[j] = true;
-            if (m_timedOut || hopeless() || (!uniform && costReached(relaxedCost)))
+            if (hopeless())
                 break;
         }
         chosen.resize(chosenAtEntry);
@@ -529,7 +659,7 @@ private:
 
 } // namespace
 
-CoverSolution SolveMinimumCover(const CoverProblem &problem, long bound, std::chrono::milliseconds budget,
+CoverSolution SolveMinimumCover(const CoverProblem &problem, CoverCost bound, std::chrono::milliseconds budget,
                                 long nodeLimit)
 {
     return Search(problem, bound, budget, nodeLimit).Run();

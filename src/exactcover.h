@@ -57,23 +57,30 @@ struct RowSet {
     }
 };
 
+// Covers are ranked by their number of columns, then by their total literals.
+struct CoverCost {
+    int columns = 0;
+    int literals = 0;
+    auto operator<=>(const CoverCost &) const = default;
+};
+
 struct CoverProblem {
     std::vector<RowSet> columns; // the rows each column covers
-    std::vector<long> costs;     // positive
+    std::vector<int> literals;   // each column's literals, 0 to 8
     RowSet rows;                 // the rows to cover; every one lies in some column
 };
 
 struct CoverSolution {
-    bool found = false;       // a cover cheaper than the bound was found
-    bool proven = false;      // the search ran to the end: nothing cheaper exists
+    bool found = false;       // a cover ranked before the bound was found
+    bool proven = false;      // the search ran to the end: no better cover exists
     std::vector<int> columns; // the best cover found, when found
-    long cost = 0;
+    CoverCost cost;
 };
 
-// Looks for the cheapest cover costing less than `bound`. Past `budget`, or
-// past `nodeLimit` search nodes when that is positive (a limit that does not
-// depend on the machine's speed), it stops with the best cover found so far.
-CoverSolution SolveMinimumCover(const CoverProblem &problem, long bound, std::chrono::milliseconds budget,
+// Looks for the best cover ranked before `bound`. Past `budget`, or past
+// `nodeLimit` search nodes when that is positive (a limit that does not depend
+// on the machine's speed), it stops with the best cover found so far.
+CoverSolution SolveMinimumCover(const CoverProblem &problem, CoverCost bound, std::chrono::milliseconds budget,
                                 long nodeLimit = 0);
 
 } // namespace quintora

@@ -576,16 +576,13 @@ ExactResult ExactCover(SolverState &s, const ProgressFn &progress, std::chrono::
         result.proven = true;
         return result;
     }
-    // One term outweighs every possible literal total, so a lower weight means
-    // fewer terms, or as many terms and fewer literals.
-    constexpr long kTermWeight = 4096;
     CoverProblem problem;
     for (const auto &c : table.candidates) {
         problem.columns.push_back(c.cover);
-        problem.costs.push_back(kTermWeight + c.literals);
+        problem.literals.push_back(c.literals);
         problem.rows |= c.cover;
     }
-    const long bound = kTermWeight * s.BestTermCount + LiteralCount(s.BestTerms, s.NumVar);
+    const CoverCost bound{s.BestTermCount, LiteralCount(s.BestTerms, s.NumVar)};
     const CoverSolution cover = SolveMinimumCover(problem, bound, budget, nodeLimit);
     result.proven = cover.proven;
     if (!cover.found)

@@ -1,0 +1,137 @@
+// The exact cover search against every subset of the columns, on small random
+// problems: the search prunes on several bounds, and any one of them wrong
+// shows up as a cover that is not the best.
+#include "exactcover.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+using namespace quintora;
+
+namespace {
+
+constexpr auto kNoRush = std::chrono::milliseconds(60000);
+
+struct Best {
+    CoverCost cost{1000, 0};
+    bool any = false;
+};
+
+Best BruteForce(const CoverProblem &p)
+{
+    const int n = static_cast<int>(p.columns.size());
+    Best best;
+    for (uint32_t mask = 1; mask < (1u << n); ++mask) {
+        RowSet covered;
+        CoverCost cost;
+        for (int j = 0; j < n; ++j) {
+            if ((mask >> j) & 1) {
+                covered |= p.columns[j];
+                ++cost.columns;
+                cost.literals += p.literals[j];
+            }
+        }
+        if (p.rows.isSubsetOf(covered) && cost < best.cost) {
+            best.cost = cost;
+            best.any = true;
+        }
+    }
+    return best;
+}
+
+// Rows spread over the whole range, so that every word of a row set is used;
+// few literal values, so that many covers tie on columns and differ in literals.
+CoverProblem RandomProblem(QRandomGenerator &gen)
+{
+    CoverProblem p;
+    const int rowCount = 4 + gen.bounded(20);
+    std::vector<int> rows;
+    while (static_cast<int>(rows.size()) < rowCount) {
+        const int r = gen.bounded(kMaxRows);
+        if (std::find(rows.begin(), rows.end(), r) == rows.end())
+            rows.push_back(r);
+    }
+    const int columns = 4 + gen.bounded(13);
+    const int density = 15 + gen.bounded(30); // percent
+    for (int j = 0; j < columns; ++j) {
+        RowSet c;
+        for (int r : rows)
+            if (gen.bounded(100) < density)
+                c.set(r);
+        p.columns.push_back(c);
+        p.literals.push_back(gen.bounded(2) ? 3 + gen.bounded(3) : gen.bounded(9));
+    }
+    // Every row lies in some column.
+    for (int r : rows) {
+        bool inSome = false;
+        for (const RowSet &c : p.columns)
+            inSome = inSome || c.test(r);
+        if (!inSome)
+            p.columns[gen.bounded(columns)].set(r);
+        p.rows.set(r);
+    }
+    return p;
+}
+
+CoverCost CostOf(const CoverProblem &p, const std::vector<int> &chosen, RowSet &covered)
+{
+    CoverCost cost;
+    for (int j : chosen) {
+        covered |= p.columns[j];
+        ++cost.columns;
+        cost.literals += p.literals[j];
+    }
+    return cost;
+}
+
+} // namespace
+
+class TestExactCover : public QObject {
+    Q_OBJECT
+private slots:
+    void findsTheBestCover();
+    void nothingBetterThanTheBound();
+};
+
+void TestExactCover::findsTheBestCover()
+{
+    QRandomGenerator gen(4242);
+    for (int i = 0; i < 600; ++i) {
+        const CoverProblem p = RandomProblem(gen);
+        const Best best = BruteForce(p);
+        QVERIFY(best.any);
+        const CoverSolution s = SolveMinimumCover(p, {1000, 0}, kNoRush);
+        QVERIFY(s.proven);
+        QVERIFY(s.found);
+        RowSet covered;
+        const CoverCost cost = CostOf(p, s.columns, covered);
+        QVERIFY2(p.rows.isSubsetOf(covered), qPrintable(QStringLiteral("case %1: not a cover").arg(i)));
+        QVERIFY2(cost == s.cost, qPrintable(QStringLiteral("case %1: cost misreported").arg(i)));
+        QVERIFY2(cost == best.cost, qPrintable(QStringLiteral("case %1: %2 columns %3 literals, best %4 and %5")
+                                                   .arg(i)
+                                                   .arg(cost.columns)
+                                                   .arg(cost.literals)
+                                                   .arg(best.cost.columns)
+                                                   .arg(best.cost.literals)));
+    }
+}
+
+void TestExactCover::nothingBetterThanTheBound()
+{
+    QRandomGenerator gen(99);
+    for (int i = 0; i < 200; ++i) {
+        const CoverProblem p = RandomProblem(gen);
+        const Best best = BruteForce(p);
+        // The best itself as the bound: only something strictly better counts.
+        const CoverSolution same = SolveMinimumCover(p, best.cost, kNoRush);
+        QVERIFY(same.proven);
+        QVERIFY2(!same.found, qPrintable(QStringLiteral("case %1").arg(i)));
+        // One literal more: the best must be found.
+        const CoverSolution above = SolveMinimumCover(p, {best.cost.columns, best.cost.literals + 1}, kNoRush);
+        QVERIFY(above.found);
+        QVERIFY2(above.cost == best.cost, qPrintable(QStringLiteral("case %1").arg(i)));
+    }
+}
+
+QTEST_APPLESS_MAIN(TestExactCover)
+#include "tst_exactcover.moc"
