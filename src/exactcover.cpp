@@ -315,8 +315,8 @@ private:
     // valid bound, so it stops as soon as the bound is `reached` or stops
     // improving. Leaves the best multipliers in `u` and `lambda`, each column's
     // reduced weight in `reduced`, and shows `visit` the multipliers now and then.
-    template <typename Reached, typename Visit>
-    double Lagrangian(const NodeData &d, const std::vector<double> &weight, int cardinality, double target,
+    template <typename Target, typename Reached, typename Visit>
+    double Lagrangian(const NodeData &d, const std::vector<double> &weight, int cardinality, Target target,
                       Reached reached, Multipliers &u, double &lambda, bool warm, int maxIterations,
                       std::vector<double> &reduced, Visit visit)
     {
@@ -376,7 +376,7 @@ private:
             norm += static_cast<double>(over) * over;
             if (norm == 0) // the relaxed choice is a cover, each row once: optimal
                 break;
-            const double t = step * std::max(0.5, target - bound) / norm;
+            const double t = step * std::max(0.5, target() - bound) / norm;
             for (int r : d.rowOrder)
                 u[r] = std::max(0.0, u[r] + t * (1 - hits[r]));
             if (cardinality > 0)
@@ -542,15 +542,20 @@ private:
         const bool root = parentRelax == nullptr;
         std::vector<double> unit(n, 1.0), reducedCount;
         double ignored = 0;
+        if (root) // a first cover, so that the relaxation has something to aim at
+            Greedy(d, unit, Multipliers{}, 0, cost, chosen);
         const double relaxed = Lagrangian(
-            d, unit, 0, KeyColumns(m_best) - taken + 1, [&](double b) { return prunes(Ceil(b)); }, relax.count,
+            d, unit, 0, [&] { return KeyColumns(m_best) - taken + 1.0; }, [&](double b) { return prunes(Ceil(b)); },
+            relax.count,
             ignored, !root, iterations, reducedCount,
             [&](const Multipliers &u) {
                 if (root)
                     Greedy(d, unit, u, 0, cost, chosen);
             });
         const int fewestColumns = Ceil(relaxed);
-        if (!prunes(fewestColumns))
+        // Deeper down, a cover built greedily seldom beats the one the search is
+        // about to reach, and costs as much as the rest of the node.
+        if (root && !prunes(fewestColumns))
             Greedy(d, unit, relax.count, 0, cost, chosen);
         if (prunes(fewestColumns)) {
             chosen.resize(chosenAtEntry);
@@ -573,11 +578,12 @@ private:
             for (int j = 0; j < n; ++j)
                 literalWeight[j] = m_p.literals[d.columns[j]];
             relaxedLiterals = Lagrangian(
-                d, literalWeight, columnsLeft, KeyLiterals(m_best) - takenLiterals, literalsPrune, relax.literals,
+                d, literalWeight, columnsLeft, [&] { return KeyLiterals(m_best) - takenLiterals + 0.0; }, literalsPrune,
+                relax.literals,
                 relax.cardinality, relax.literalsWarm, iterations, reducedLiterals, [](const Multipliers &) {});
             relax.literalsWarm = true;
             literalBound = true;
-            if (!literalsPrune(relaxedLiterals))
+            if (root && !literalsPrune(relaxedLiterals))
                 Greedy(d, literalWeight, relax.literals, relax.cardinality, cost, chosen);
             if (literalsPrune(relaxedLiterals) || prunes(fewestColumns)) {
                 chosen.resize(chosenAtEntry);

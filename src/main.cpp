@@ -722,9 +722,11 @@ void TForm1::sbHazloClick()
     Lists.NumVar = NumVar;
     BuildPrimeImplicants(Lists, values);
     const ProgressFn progress = [this](const SearchProgress &p) { ShowProgress(p); };
+    // The exact step runs beside the trials; after them, their best is proven
+    // minimal or replaced by a cover that is.
+    ExactCoverTask exact(Lists);
     CoverSearch(Lists, *Random, progress);
-    // The trials' best is proven minimal here, or replaced by a cover that is.
-    ExactCover(Lists, progress);
+    exact.Finish(Lists, progress);
     QApplication::restoreOverrideCursor();
     AddIsolatedRows(Lists, values, progress);
     sBarBaja->SetPanelText(5, QString::number(Lists.BestTermCount));

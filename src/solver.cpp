@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <memory>
 
 // The vector helpers below never cross a library boundary.
 #pragma GCC diagnostic ignored "-Wpsabi"
@@ -349,19 +350,22 @@ struct CountLanes {
     }
 
     // The lane of the (q+1)-th tie; the block must hold more than q ties.
+    // Without branches, which a random q would mispredict: every lane gets the
+    // number of ties up to it, and the lanes where that is at most q are the
+    // lanes before the one sought.
     static int NthTieInBlock(const CountT *counts, CountT c, uint32_t q)
     {
+        constexpr uint64_t kHigh = kLaneOnes << (kBits - 1);
+        const uint64_t atMostQ = ((uint64_t{1} << (kBits - 1)) + q) * kLaneOnes;
         const Words w = reinterpret_cast<Words>(Ties(counts, c));
-        for (int i = 0;; ++i) {
-            uint64_t bits = w[i];
-            const uint32_t n = static_cast<uint32_t>(std::popcount(bits));
-            if (q < n) {
-                for (; q > 0; --q)
-                    bits &= bits - 1;
-                return i * (64 / kBits) + std::countr_zero(bits) / kBits;
-            }
-            q -= n;
+        uint64_t before = 0;
+        int lane = 0;
+        for (int i = 0; i < 4; ++i) {
+            const uint64_t upTo = w[i] * kLaneOnes; // running sums within the word
+            lane += std::popcount((atMostQ - (upTo + before * kLaneOnes)) & kHigh);
+            before += upTo >> (64 - kBits);
         }
+        return lane;
     }
 };
 
@@ -568,39 +572,78 @@ void CoverSearch(SolverState &s, RandomSource &random, const ProgressFn &progres
         RunTrialsWide(s, table, random, progress, trials);
 }
 
-ExactResult ExactCover(SolverState &s, const ProgressFn &progress, std::chrono::milliseconds budget, long nodeLimit)
+// What the search's thread needs, copied out of the state before it starts, so
+// that the trials can change the state meanwhile.
+struct ExactCoverTask::Work {
+    std::vector<Pattern> patterns;        // by candidate id
+    std::vector<std::pair<int, int>> order; // level and position, by candidate id
+    CoverProblem problem;
+    std::chrono::milliseconds budget{};
+    long nodeLimit = 0;
+    CoverSolution solution;
+};
+
+ExactCoverTask::ExactCoverTask(const SolverState &s, std::chrono::milliseconds budget, long nodeLimit)
+    : m_work(std::make_unique<Work>())
 {
     const CandidateTable table(s);
-    ExactResult result;
-    if (table.candidates.empty()) {
-        result.proven = true;
-        return result;
-    }
-    CoverProblem problem;
+    Work &w = *m_work;
+    w.budget = budget;
+    w.nodeLimit = nodeLimit;
     for (const auto &c : table.candidates) {
-        problem.columns.push_back(c.cover);
-        problem.literals.push_back(c.literals);
-        problem.rows |= c.cover;
+        w.patterns.push_back(c.pattern);
+        w.order.emplace_back(c.level, c.position);
+        w.problem.columns.push_back(c.cover);
+        w.problem.literals.push_back(c.literals);
+        w.problem.rows |= c.cover;
     }
-    const CoverCost bound{s.BestTermCount, LiteralCount(s.BestTerms, s.NumVar)};
-    const CoverSolution cover = SolveMinimumCover(problem, bound, budget, nodeLimit);
-    result.proven = cover.proven;
-    if (!cover.found)
+    if (w.patterns.empty()) {
+        w.solution.proven = true;
+        return;
+    }
+    // No bound from the trials: the search must not depend on them, or it would
+    // have to wait for them, and its cover would change with their timing.
+    m_thread = std::thread([&w] {
+        w.solution = SolveMinimumCover(w.problem, CoverCost{kNoBestTermCount, 0}, w.budget, w.nodeLimit);
+    });
+}
+
+ExactCoverTask::~ExactCoverTask()
+{
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+ExactResult ExactCoverTask::Finish(SolverState &s, const ProgressFn &progress)
+{
+    if (m_thread.joinable())
+        m_thread.join();
+    const Work &w = *m_work;
+    ExactResult result;
+    result.proven = w.solution.proven;
+    const CoverCost trials{s.BestTermCount, LiteralCount(s.BestTerms, s.NumVar)};
+    if (!w.solution.found || !(w.solution.cost < trials))
         return result;
-    std::vector<int> chosen = cover.columns;
+    std::vector<int> chosen = w.solution.columns;
     // Largest implicants first, each level in its own order.
     std::sort(chosen.begin(), chosen.end(), [&](int a, int b) {
-        const auto &ca = table.candidates[a], &cb = table.candidates[b];
-        return ca.level != cb.level ? ca.level > cb.level : ca.position < cb.position;
+        const auto &[la, pa] = w.order[a];
+        const auto &[lb, pb] = w.order[b];
+        return la != lb ? la > lb : pa < pb;
     });
     s.BestTerms.clear();
     for (int id : chosen)
-        s.BestTerms.push_back(table.candidates[id].pattern);
+        s.BestTerms.push_back(w.patterns[id]);
     s.BestTermCount = static_cast<int>(s.BestTerms.size());
     result.improved = true;
     if (progress)
         progress(SearchProgress{s.BestTermCount, s.TrialsDone, true});
     return result;
+}
+
+ExactResult ExactCover(SolverState &s, const ProgressFn &progress, std::chrono::milliseconds budget, long nodeLimit)
+{
+    return ExactCoverTask(s, budget, nodeLimit).Finish(s, progress);
 }
 
 void AddIsolatedRows(SolverState &s, const RowValues &values, const ProgressFn &progress)
@@ -629,9 +672,10 @@ SolveOutcome MinimalSum(const RowValues &values, int numVar, RandomSource &rando
     SolverState s;
     s.NumVar = numVar;
     BuildPrimeImplicants(s, values);
+    ExactCoverTask exact(s, exactBudget, exactNodeLimit);
     CoverSearch(s, random, progress);
     SolveOutcome outcome;
-    outcome.exact = ExactCover(s, progress, exactBudget, exactNodeLimit);
+    outcome.exact = exact.Finish(s, progress);
     AddIsolatedRows(s, values, progress);
     outcome.terms = s.BestTerms;
     return outcome;

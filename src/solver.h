@@ -10,7 +10,9 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
+#include <thread>
 #include <vector>
 
 namespace quintora {
@@ -119,6 +121,25 @@ struct ExactResult {
 // search nodes when that is positive.
 ExactResult ExactCover(SolverState &s, const ProgressFn &progress = {},
                        std::chrono::milliseconds budget = std::chrono::milliseconds(2000), long nodeLimit = 0);
+
+// The same step started as soon as the prime implicants are known, in a thread
+// of its own, so that it runs while the trials do. It searches from no bound of
+// theirs, so its cover does not depend on them; Finish() waits for it and keeps
+// its cover only when it beats what the trials left in BestTerms.
+class ExactCoverTask {
+public:
+    explicit ExactCoverTask(const SolverState &s, std::chrono::milliseconds budget = std::chrono::milliseconds(2000),
+                            long nodeLimit = 0);
+    ~ExactCoverTask();
+    ExactCoverTask(const ExactCoverTask &) = delete;
+    ExactCoverTask &operator=(const ExactCoverTask &) = delete;
+    ExactResult Finish(SolverState &s, const ProgressFn &progress = {});
+
+private:
+    struct Work;
+    std::unique_ptr<Work> m_work;
+    std::thread m_thread;
+};
 
 // The level-0 step: every isolated row holding 1 becomes a term of its own.
 void AddIsolatedRows(SolverState &s, const RowValues &values, const ProgressFn &progress = {});
