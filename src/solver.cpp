@@ -256,6 +256,8 @@ struct CandidateTable {
     std::array<int, kLevelCount> levelBegin{}, levelEnd{};
     std::vector<int> rowStart;      // rows holding 1 -> the ids covering them,
     std::vector<uint16_t> rowIds;   // as compressed lists
+    std::vector<int> idStart;       // ids -> the rows holding 1 they cover,
+    std::vector<uint8_t> idRows;    // as compressed lists
 
     explicit CandidateTable(const SolverState &s)
     {
@@ -282,6 +284,11 @@ struct CandidateTable {
         std::vector<int> fill(rowStart.begin(), rowStart.end() - 1);
         for (size_t id = 0; id < candidates.size(); ++id)
             candidates[id].cover.forEach([&](int r) { rowIds[fill[r]++] = static_cast<uint16_t>(id); });
+        idStart.push_back(0);
+        for (const Candidate &c : candidates) {
+            c.cover.forEach([&](int r) { idRows.push_back(static_cast<uint8_t>(r)); });
+            idStart.push_back(static_cast<int>(idRows.size()));
+        }
     }
 };
 
@@ -317,6 +324,15 @@ struct CountLanes {
 
     static uint32_t TiesInBlock(const CountT *counts, CountT c) { return SumLanes(Ties(counts, c)); }
 
+    // The first `lanes` lanes set to all ones, the others zero.
+    static Block LeadingLanes(int lanes)
+    {
+        Block mask{};
+        for (int i = 0; i < lanes; ++i)
+            mask[i] = -1;
+        return mask;
+    }
+
     // Ties in a whole range of blocks: each lane counts its ties, and the lanes
     // are added up once, widened to twice their size first so the total fits.
     static uint32_t TiesInRange(const CountT *counts, CountT c, int blocks)
@@ -328,6 +344,7 @@ struct CountLanes {
         for (int done = 0; done < blocks;) {
             const int chunk = std::min(blocks - done, kMaxPerLane);
             Block sum{};
+#pragma GCC unroll 4
             for (int b = 0; b < chunk; ++b)
                 sum -= Load(counts + (done + b) * kPerBlock) == c; // a tie is -1
             const Words w = reinterpret_cast<Words>(sum);
@@ -353,11 +370,11 @@ struct CountLanes {
     // Without branches, which a random q would mispredict: every lane gets the
     // number of ties up to it, and the lanes where that is at most q are the
     // lanes before the one sought.
-    static int NthTieInBlock(const CountT *counts, CountT c, uint32_t q)
+    static int NthTie(Block ties, uint32_t q)
     {
         constexpr uint64_t kHigh = kLaneOnes << (kBits - 1);
         const uint64_t atMostQ = ((uint64_t{1} << (kBits - 1)) + q) * kLaneOnes;
-        const Words w = reinterpret_cast<Words>(Ties(counts, c));
+        const Words w = reinterpret_cast<Words>(ties);
         uint64_t before = 0;
         int lane = 0;
         for (int i = 0; i < 4; ++i) {
@@ -381,10 +398,15 @@ public:
         m_pending = table.ones;
         for (const auto &c : table.candidates)
             m_initialCounts.push_back(static_cast<CountT>(CountCovered(c.cover, false)));
+        // A level's last block is read whole and its lanes past the level
+        // masked off; past the last level it reads these zeros.
+        m_initialCounts.resize(m_initialCounts.size() + Lanes::kPerBlock, 0);
         m_counts = m_initialCounts;
-        for (int k = 1; k <= table.top; ++k)
+        for (int k = 1; k <= table.top; ++k) {
             for (int id = table.levelBegin[k]; id < table.levelEnd[k]; ++id)
                 m_initialMax[k] = std::max<int>(m_initialMax[k], m_initialCounts[id]);
+            m_tailMask[k] = Lanes::LeadingLanes((table.levelEnd[k] - table.levelBegin[k]) % Lanes::kPerBlock);
+        }
     }
 
     void Start()
@@ -442,31 +464,31 @@ public:
         for (; end - id >= Lanes::kPerBlock; id += Lanes::kPerBlock) {
             const uint32_t n = Lanes::TiesInBlock(counts + id, c);
             if (q < n)
-                return id + Lanes::NthTieInBlock(counts + id, c, q);
+                return id + Lanes::NthTie(Lanes::Ties(counts + id, c), q);
             q -= n;
         }
-        for (;; ++id) {
-            if (counts[id] == c) {
-                if (q == 0)
-                    return id;
-                --q;
-            }
-        }
+        return id + Lanes::NthTie(Lanes::Ties(counts + id, c) & m_tailMask[level], q);
     }
 
     void MarkMintermsCovered(int id)
     {
-        const RowSet newly = m_table.candidates[id].cover & m_pending;
-        m_pending = m_pending & ~newly;
         CountT *counts = m_counts.data();
         const uint16_t *ids = m_table.rowIds.data();
         const int *rowStart = m_table.rowStart.data();
-        newly.forEach([&](int r) {
+        const uint8_t *rows = m_table.idRows.data();
+        // The candidate's rows from a list: steadier branches than walking the
+        // bits of a row set.
+        for (int k = m_table.idStart[id], kEnd = m_table.idStart[id + 1]; k < kEnd; ++k) {
+            const int r = rows[k];
+            if (!m_pending.test(r))
+                continue;
+            m_pending.reset(r);
             // Local bounds: a store through a byte pointer may alias anything.
             const int begin = rowStart[r], end = rowStart[r + 1];
+#pragma GCC unroll 4
             for (int i = begin; i < end; ++i)
                 --counts[ids[i]];
-        });
+        }
     }
 
 private:
@@ -479,16 +501,15 @@ private:
         int id = m_table.levelBegin[level];
         const int end = m_table.levelEnd[level];
         const int blocks = (end - id) / Lanes::kPerBlock;
-        int n = static_cast<int>(Lanes::TiesInRange(counts + id, c, blocks));
-        id += blocks * Lanes::kPerBlock;
-        for (; id < end; ++id)
-            n += counts[id] == c;
-        return n;
+        return static_cast<int>(Lanes::TiesInRange(counts + id, c, blocks)
+                                + Lanes::SumLanes(Lanes::Ties(counts + id + blocks * Lanes::kPerBlock, c)
+                                                  & m_tailMask[level]));
     }
 
     const CandidateTable &m_table;
     std::vector<CountT> m_initialCounts, m_counts;
     std::array<int, kLevelCount> m_initialMax{}, m_levelMax{};
+    std::array<typename Lanes::Block, kLevelCount> m_tailMask{};
     int m_tied = 0;
     RowSet m_pending;
 };
