@@ -322,8 +322,6 @@ struct CountLanes {
         return static_cast<uint32_t>((sum * kLaneOnes) >> (64 - kBits));
     }
 
-    static uint32_t TiesInBlock(const CountT *counts, CountT c) { return SumLanes(Ties(counts, c)); }
-
     // The first `lanes` lanes set to all ones, the others zero.
     static Block LeadingLanes(int lanes)
     {
@@ -331,30 +329,6 @@ struct CountLanes {
         for (int i = 0; i < lanes; ++i)
             mask[i] = -1;
         return mask;
-    }
-
-    // Ties in a whole range of blocks: each lane counts its ties, and the lanes
-    // are added up once, widened to twice their size first so the total fits.
-    static uint32_t TiesInRange(const CountT *counts, CountT c, int blocks)
-    {
-        constexpr int kMaxPerLane = sizeof(CountT) == 1 ? 127 : 32767;
-        constexpr uint64_t kHalf = sizeof(CountT) == 1 ? 0x00FF00FF00FF00FFull : 0x0000FFFF0000FFFFull;
-        constexpr uint64_t kPairOnes = sizeof(CountT) == 1 ? 0x0001000100010001ull : 0x0000000100000001ull;
-        uint32_t total = 0;
-        for (int done = 0; done < blocks;) {
-            const int chunk = std::min(blocks - done, kMaxPerLane);
-            Block sum{};
-#pragma GCC unroll 4
-            for (int b = 0; b < chunk; ++b)
-                sum -= Load(counts + (done + b) * kPerBlock) == c; // a tie is -1
-            const Words w = reinterpret_cast<Words>(sum);
-            uint64_t pairs = 0;
-            for (int i = 0; i < 4; ++i)
-                pairs += (w[i] & kHalf) + ((w[i] >> kBits) & kHalf);
-            total += static_cast<uint32_t>((pairs * kPairOnes) >> (64 - 2 * kBits));
-            done += chunk;
-        }
-        return total;
     }
 
     // Ties in a few consecutive blocks, as long as their total fits SumLanes.
@@ -406,6 +380,7 @@ public:
             for (int id = table.levelBegin[k]; id < table.levelEnd[k]; ++id)
                 m_initialMax[k] = std::max<int>(m_initialMax[k], m_initialCounts[id]);
             m_tailMask[k] = Lanes::LeadingLanes((table.levelEnd[k] - table.levelBegin[k]) % Lanes::kPerBlock);
+            m_groupTies[k].assign((table.levelEnd[k] - table.levelBegin[k]) / kGroup + 1, 0);
         }
     }
 
@@ -446,28 +421,27 @@ public:
     // Counted by FindBestCount for the level and count it returned.
     int TiedCandidates(int, int) const { return m_tied; }
 
-    // The id of the (q+1)-th tied candidate in level order: whole blocks are
-    // skipped by their tie counts, then the candidate is picked out of its block.
+    // The id of the (q+1)-th tied candidate in level order: whole groups of
+    // blocks are skipped by the tie counts FindBestCount left, then blocks by
+    // their own, then the candidate is picked out of its block.
     int TiedCandidate(int level, int count, uint32_t q) const
     {
         const CountT *counts = m_counts.data();
         const CountT c = static_cast<CountT>(count);
-        int id = m_table.levelBegin[level];
-        const int end = m_table.levelEnd[level];
-        constexpr int kGroup = 4 * Lanes::kPerBlock;
-        for (; end - id >= kGroup; id += kGroup) {
-            const uint32_t n = Lanes::TiesInBlocks(counts + id, c, 4);
+        const uint16_t *groupTies = m_groupTies[level].data();
+        int group = 0;
+        for (; q >= groupTies[group]; ++group)
+            q -= groupTies[group];
+        int id = m_table.levelBegin[level] + group * kGroup;
+        // A tail block's lanes past the level come after all of its own, and
+        // q counts only ties of the level: they need no mask here.
+        for (;; id += Lanes::kPerBlock) {
+            const typename Lanes::Block ties = Lanes::Ties(counts + id, c);
+            const uint32_t n = Lanes::SumLanes(ties);
             if (q < n)
-                break;
+                return id + Lanes::NthTie(ties, q);
             q -= n;
         }
-        for (; end - id >= Lanes::kPerBlock; id += Lanes::kPerBlock) {
-            const uint32_t n = Lanes::TiesInBlock(counts + id, c);
-            if (q < n)
-                return id + Lanes::NthTie(Lanes::Ties(counts + id, c), q);
-            q -= n;
-        }
-        return id + Lanes::NthTie(Lanes::Ties(counts + id, c) & m_tailMask[level], q);
     }
 
     void MarkMintermsCovered(int id)
@@ -494,22 +468,37 @@ public:
 private:
     using Lanes = CountLanes<CountT>;
 
-    int CountEqual(int level, int count) const
+    // Blocks are counted in groups of four, whose totals still fit a lane;
+    // the last group takes the remaining blocks and the masked tail.
+    static constexpr int kGroup = 4 * Lanes::kPerBlock;
+
+    // Also leaves each group's ties for TiedCandidate.
+    int CountEqual(int level, int count)
     {
-        const CountT *counts = m_counts.data();
         const CountT c = static_cast<CountT>(count);
-        int id = m_table.levelBegin[level];
-        const int end = m_table.levelEnd[level];
-        const int blocks = (end - id) / Lanes::kPerBlock;
-        return static_cast<int>(Lanes::TiesInRange(counts + id, c, blocks)
-                                + Lanes::SumLanes(Lanes::Ties(counts + id + blocks * Lanes::kPerBlock, c)
-                                                  & m_tailMask[level]));
+        const CountT *counts = m_counts.data() + m_table.levelBegin[level];
+        const int full = (m_table.levelEnd[level] - m_table.levelBegin[level]) / Lanes::kPerBlock;
+        uint16_t *groupTies = m_groupTies[level].data();
+        uint32_t total = 0;
+        int block = 0;
+        for (; block + 4 <= full; block += 4) {
+            const uint32_t n = Lanes::TiesInBlocks(counts + block * Lanes::kPerBlock, c, 4);
+            *groupTies++ = static_cast<uint16_t>(n);
+            total += n;
+        }
+        typename Lanes::Block sum = Lanes::Ties(counts + full * Lanes::kPerBlock, c) & m_tailMask[level];
+        for (; block < full; ++block)
+            sum += Lanes::Ties(counts + block * Lanes::kPerBlock, c);
+        const uint32_t n = Lanes::SumLanes(sum);
+        *groupTies = static_cast<uint16_t>(n);
+        return static_cast<int>(total + n);
     }
 
     const CandidateTable &m_table;
     std::vector<CountT> m_initialCounts, m_counts;
     std::array<int, kLevelCount> m_initialMax{}, m_levelMax{};
     std::array<typename Lanes::Block, kLevelCount> m_tailMask{};
+    std::array<std::vector<uint16_t>, kLevelCount> m_groupTies;
     int m_tied = 0;
     RowSet m_pending;
 };

@@ -119,6 +119,8 @@ private slots:
     void isolatedRows();
     void agreesWithTranscription_data();
     void agreesWithTranscription();
+    void agreesOnLargeLevels_data();
+    void agreesOnLargeLevels();
     void reachesProvenMinimum_data();
     void reachesProvenMinimum();
     void exactStepMendsRedundantTerm();
@@ -289,6 +291,52 @@ void TestSolver::agreesWithTranscription()
         QVERIFY2(Texts(s.BestTerms, numVar) == ref.BestTerms, where.constData());
         QCOMPARE(s.BestTermCount, ref.BestTermCount);
     }
+}
+
+void TestSolver::agreesOnLargeLevels_data()
+{
+    // Eight variables, where levels hold hundreds of candidates (counted in
+    // groups of blocks with a masked tail) and counts can pass 127 (wider
+    // counters): a few trials each, since the transcription is slow here.
+    QTest::addColumn<RowValues>("values");
+    RowValues sym(256, ValueZero);
+    for (int r = 0; r < 256; ++r)
+        if (std::popcount(unsigned(r)) >= 3 && std::popcount(unsigned(r)) <= 5)
+            sym[r] = ValueOne;
+    QTest::newRow("560 candidates in one level") << sym;
+    QRandomGenerator gen(31);
+    RowValues half(256, ValueZero);
+    for (int r = 0; r < 256; ++r)
+        half[r] = (r & 0x80) ? ValueOne : gen.bounded(100) < 40 ? ValueOne : gen.bounded(3) == 0 ? ValueDontCare : ValueZero;
+    QTest::newRow("a term over 128 rows holding 1") << half;
+    for (int i = 0; i < 3; ++i) {
+        RowValues values(256, ValueZero);
+        for (auto &v : values)
+            v = gen.bounded(100) < 45 ? ValueOne : gen.bounded(4) == 0 ? ValueDontCare : ValueZero;
+        QTest::newRow(qPrintable(QStringLiteral("random %1").arg(i))) << values;
+    }
+}
+
+void TestSolver::agreesOnLargeLevels()
+{
+    QFETCH(RowValues, values);
+    constexpr int kTrials = 12;
+    reference::State ref;
+    ref.NumVar = 8;
+    reference::BuildPrimeImplicants(ref, CellsOf(values));
+    SolverState s;
+    s.NumVar = 8;
+    BuildPrimeImplicants(s, values);
+    LcgRandom refRandom(17), random(17);
+    ProgressLog refLog, log;
+    reference::CoverSearch(ref, refRandom, refLog.fn(), kTrials);
+    CoverSearch(s, random, log.fn(), kTrials);
+    QCOMPARE(Texts(s.BestTerms, 8), ref.BestTerms);
+    QCOMPARE(s.TrialsDone, kTrials);
+    QCOMPARE(random.Seed(), refRandom.Seed());
+    QCOMPARE(log.events.size(), refLog.events.size());
+    for (int i = 0; i < log.events.size(); ++i)
+        QCOMPARE(log.events[i].BestTermCount, refLog.events[i].BestTermCount);
 }
 
 void TestSolver::reachesProvenMinimum_data()
