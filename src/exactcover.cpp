@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <numeric>
 
 namespace quintora {
@@ -12,7 +13,8 @@ namespace {
 // literals at most), so one number ranks covers by columns, then literals.
 constexpr long kColumnWeight = 4096;
 
-long Key(CoverCost c) { return c.columns * kColumnWeight + c.literals; }
+// A bound's literals past any a cover can have rank like the most it can have.
+long Key(CoverCost c) { return c.columns * kColumnWeight + std::min<long>(c.literals, kColumnWeight - 1); }
 int KeyColumns(long key) { return static_cast<int>(key / kColumnWeight); }
 int KeyLiterals(long key) { return static_cast<int>(key % kColumnWeight); }
 
@@ -208,7 +210,7 @@ private:
     // Essential columns, dominated columns and dominated rows, until none is
     // left. Returns false when a row can no longer be covered or the columns
     // forced in already cost as much as the best cover.
-    bool Reduce(NodeData &d, long &cost, std::vector<int> &chosen)
+    [[gnu::noinline]] bool Reduce(NodeData &d, long &cost, std::vector<int> &chosen)
     {
         for (;;) {
             if (d.rows.none())
@@ -276,7 +278,7 @@ private:
     // A lower bound on the cost of covering the rows: the larger of a set of
     // rows that share no column (each needs a column of its own) and the
     // fractional bound that spreads each column's cost over the rows it covers.
-    long LowerBound(const NodeData &d) const
+    [[gnu::noinline]] long LowerBound(const NodeData &d) const
     {
         std::array<long, kMaxRows> minCost;
         std::array<double, kMaxRows> share;
@@ -316,7 +318,7 @@ private:
     // improving. Leaves the best multipliers in `u` and `lambda`, each column's
     // reduced weight in `reduced`, and shows `visit` the multipliers now and then.
     template <typename Target, typename Reached, typename Visit>
-    double Lagrangian(const NodeData &d, const std::vector<double> &weight, int cardinality, Target target,
+    [[gnu::noinline]] double Lagrangian(const NodeData &d, const std::vector<double> &weight, int cardinality, Target target,
                       Reached reached, Multipliers &u, double &lambda, bool warm, int maxIterations,
                       std::vector<double> &reduced, Visit visit)
     {
@@ -399,7 +401,7 @@ private:
     // lowest per such row; then columns the others make redundant go, and a
     // column gives way to one with fewer literals that covers the rows only it
     // covered. Recorded when it beats the best so far.
-    void Greedy(const NodeData &d, const std::vector<double> &weight, const Multipliers &u, double lambda,
+    [[gnu::noinline]] void Greedy(const NodeData &d, const std::vector<double> &weight, const Multipliers &u, double lambda,
                 long cost, const std::vector<int> &chosen)
     {
         const int n = static_cast<int>(d.columns.size());
@@ -503,12 +505,31 @@ private:
         Record(total, chosen, cover);
     }
 
+    // One node of the search. When columns are fixed by reduced cost, the node
+    // starts over on what is left in a loop rather than a call, so that the
+    // search goes no deeper than the columns of a cover.
     void Node(RowSet rows, std::vector<int> columns, long cost, std::vector<int> &chosen,
               const Relaxations *parentRelax)
     {
-        if (OutOfTime())
-            return;
         const size_t chosenAtEntry = chosen.size();
+        // On the heap, as is all the rest of a node's bulk: the frames that
+        // stay on the stack while the children are searched stay small.
+        auto relax = std::make_unique<Relaxations>();
+        if (parentRelax)
+            *relax = *parentRelax;
+        bool root = parentRelax == nullptr;
+        while (Step(rows, columns, cost, chosen, *relax, root))
+            root = false;
+        chosen.resize(chosenAtEntry);
+    }
+
+    // Returns true when it fixed columns: `rows`, `columns` and `cost` then
+    // hold what is left for the node to start over on.
+    [[gnu::noinline]] bool Step(RowSet &rows, std::vector<int> &columns, long &cost, std::vector<int> &chosen,
+                                Relaxations &relax, bool root)
+    {
+        if (OutOfTime())
+            return false;
         NodeData d;
         d.rows = rows;
         d.columns = std::move(columns);
@@ -516,8 +537,7 @@ private:
         if (!reduced || d.rows.none()) {
             if (reduced)
                 Record(cost, chosen, {});
-            chosen.resize(chosenAtEntry);
-            return;
+            return false;
         }
         d.Index();
         const int n = static_cast<int>(d.columns.size());
@@ -530,20 +550,17 @@ private:
             return cost + k * (kColumnWeight + fewestLiterals) >= m_best;
         };
         if (cost + LowerBound(d) >= m_best) {
-            chosen.resize(chosenAtEntry);
-            return;
+            return false;
         }
 
-        Relaxations relax{};
-        if (parentRelax)
-            relax = *parentRelax;
         // Children start from their parent's multipliers and need few steps.
-        const int iterations = parentRelax ? 40 : 200;
-        const bool root = parentRelax == nullptr;
+        const int iterations = root ? 200 : 40;
         std::vector<double> unit(n, 1.0), reducedCount;
         double ignored = 0;
-        if (root) // a first cover, so that the relaxation has something to aim at
-            Greedy(d, unit, Multipliers{}, 0, cost, chosen);
+        if (root) { // a first cover, so that the relaxation has something to aim at
+            static const Multipliers none{};
+            Greedy(d, unit, none, 0, cost, chosen);
+        }
         const double relaxed = Lagrangian(
             d, unit, 0, [&] { return KeyColumns(m_best) - taken + 1.0; }, [&](double b) { return prunes(Ceil(b)); },
             relax.count,
@@ -558,8 +575,7 @@ private:
         if (root && !prunes(fewestColumns))
             Greedy(d, unit, relax.count, 0, cost, chosen);
         if (prunes(fewestColumns)) {
-            chosen.resize(chosenAtEntry);
-            return;
+            return false;
         }
 
         // When every better cover takes exactly as many columns as the best,
@@ -586,8 +602,7 @@ private:
             if (root && !literalsPrune(relaxedLiterals))
                 Greedy(d, literalWeight, relax.literals, relax.cardinality, cost, chosen);
             if (literalsPrune(relaxedLiterals) || prunes(fewestColumns)) {
-                chosen.resize(chosenAtEntry);
-                return;
+                return false;
             }
         }
         auto hopeless = [&] {
@@ -616,9 +631,10 @@ private:
                     fixedCost += Cost(d.columns[j]);
                     left = left & ~d.covers[j];
                 }
-                Node(left, std::move(kept), fixedCost, chosen, &relax);
-                chosen.resize(chosenAtEntry);
-                return;
+                rows = left;
+                columns = std::move(kept);
+                cost = fixedCost;
+                return true;
             }
         }
 
@@ -650,7 +666,7 @@ private:
             if (hopeless())
                 break;
         }
-        chosen.resize(chosenAtEntry);
+        return false;
     }
 
     const CoverProblem &m_p;

@@ -614,7 +614,11 @@ ExactCoverTask::ExactCoverTask(const SolverState &s, std::chrono::milliseconds b
     // No bound from the trials: the search must not depend on them, or it would
     // have to wait for them, and its cover would change with their timing.
     m_thread = std::thread([&w] {
-        w.solution = SolveMinimumCover(w.problem, CoverCost{kNoBestTermCount, 0}, w.budget, w.nodeLimit);
+        try {
+            w.solution = SolveMinimumCover(w.problem, CoverCost{kNoBestTermCount, 0}, w.budget, w.nodeLimit);
+        } catch (...) { // out of memory: the trials' cover stands, unproven
+            w.solution = CoverSolution{};
+        }
     });
 }
 

@@ -91,6 +91,7 @@ class TestExactCover : public QObject {
 private slots:
     void findsTheBestCover();
     void nothingBetterThanTheBound();
+    void boundWithMoreLiteralsThanAnyCover();
 };
 
 void TestExactCover::findsTheBestCover()
@@ -131,6 +132,25 @@ void TestExactCover::nothingBetterThanTheBound()
         QVERIFY(above.found);
         QVERIFY2(above.cost == best.cost, qPrintable(QStringLiteral("case %1").arg(i)));
     }
+}
+
+void TestExactCover::boundWithMoreLiteralsThanAnyCover()
+{
+    // Two rows, a column each: the only cover has two columns, which ranks
+    // after one column of however many literals.
+    CoverProblem p;
+    RowSet a, b;
+    a.set(3);
+    b.set(200);
+    p.columns = {a, b};
+    p.literals = {3, 3};
+    p.rows = a | b;
+    const CoverSolution s = SolveMinimumCover(p, {1, 5000}, kNoRush);
+    QVERIFY(s.proven);
+    QVERIFY(!s.found);
+    const CoverSolution t = SolveMinimumCover(p, {2, 5000}, kNoRush);
+    QVERIFY(t.found);
+    QCOMPARE(t.cost, (CoverCost{2, 6}));
 }
 
 QTEST_APPLESS_MAIN(TestExactCover)
