@@ -459,7 +459,6 @@ public:
             m_pending.reset(r);
             // Local bounds: a store through a byte pointer may alias anything.
             const int begin = rowStart[r], end = rowStart[r + 1];
-#pragma GCC unroll 4
             for (int i = begin; i < end; ++i)
                 --counts[ids[i]];
         }
