@@ -251,6 +251,7 @@ struct CandidateTable {
         int literals;
     };
     std::vector<Candidate> candidates; // in level order; the index is the id
+    std::vector<uint8_t> literals;     // by id, apart: the trials read it at every pick
     int top = 0;
     RowSet ones;
     std::array<int, kLevelCount> levelBegin{}, levelEnd{};
@@ -286,6 +287,7 @@ struct CandidateTable {
             candidates[id].cover.forEach([&](int r) { rowIds[fill[r]++] = static_cast<uint16_t>(id); });
         idStart.push_back(0);
         for (const Candidate &c : candidates) {
+            literals.push_back(static_cast<uint8_t>(c.literals));
             c.cover.forEach([&](int r) { idRows.push_back(static_cast<uint8_t>(r)); });
             idStart.push_back(static_cast<int>(idRows.size()));
         }
@@ -534,7 +536,7 @@ template <typename CountT>
             const int tied = trial.TiedCandidates(level, count);
             const int chosen = trial.TiedCandidate(level, count, random.Draw(static_cast<uint32_t>(tied)));
             trialTerms.push_back(chosen);
-            literals += table.candidates[chosen].literals;
+            literals += table.literals[chosen];
             trial.MarkMintermsCovered(chosen);
         }
         const int termCount = static_cast<int>(trialTerms.size());
