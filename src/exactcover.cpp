@@ -29,13 +29,6 @@ public:
     uint64_t *row(int r) { return m_bits.data() + size_t(r) * m_words; }
     const uint64_t *row(int r) const { return m_bits.data() + size_t(r) * m_words; }
     int words() const { return m_words; }
-    int count(int r) const
-    {
-        int n = 0;
-        for (int i = 0; i < m_words; ++i)
-            n += PopCount(row(r)[i]);
-        return n;
-    }
     int first(int r) const
     {
         for (int i = 0; i < m_words; ++i)
@@ -179,10 +172,7 @@ private:
                 dropped[a] = true;
                 continue;
             }
-            int first = -1;
-            for (int i = 0; i < 4 && first < 0; ++i)
-                if (covers[a].w[i])
-                    first = i * 64 + std::countr_zero(covers[a].w[i]);
+            const int first = covers[a].first();
             const long ca = Cost(columns[a]);
             for (int i = start[first]; i < start[first + 1] && !dropped[a]; ++i) {
                 const int b = through[i];
@@ -468,11 +458,7 @@ private:
             for (int i = d.colStart[j]; i < d.colStart[j + 1]; ++i)
                 if (times[d.colRows[i]] == 1)
                     own.set(d.colRows[i]);
-            int first = -1;
-            own.forEach([&](int r) {
-                if (first < 0)
-                    first = r;
-            });
+            const int first = own.first();
             if (first < 0) { // an earlier swap covered all its rows
                 in[j] = false;
                 for (int i = d.colStart[j]; i < d.colStart[j + 1]; ++i)

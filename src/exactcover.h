@@ -38,6 +38,13 @@ struct RowSet {
         return PopCount(w[0]) + PopCount(w[1]) + PopCount(w[2]) + PopCount(w[3]);
     }
     bool none() const { return (w[0] | w[1] | w[2] | w[3]) == 0; }
+    int first() const // the lowest row, -1 when empty
+    {
+        for (int i = 0; i < 4; ++i)
+            if (w[i])
+                return i * 64 + std::countr_zero(w[i]);
+        return -1;
+    }
     bool any() const { return !none(); }
     bool isSubsetOf(const RowSet &o) const
     {
