@@ -1,5 +1,6 @@
 // quintora-cli: solves data files from the command line, with the same reading,
 // validation and solution lists as the window.
+#include "fileio.h"
 #include "main.h"
 #include "report.h"
 #include "solver.h"
@@ -8,9 +9,12 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QStringList>
+#include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
 #include <memory>
 #include <optional>
+#include <unistd.h>
 
 using namespace quintora;
 
@@ -40,6 +44,45 @@ void PrintLine(FILE *stream, const QString &text)
     std::fputc('\n', stream);
 }
 
+// Standard output is written in one go at the end and every write is
+// checked, so that a full disk, a closed descriptor or /dev/full gives exit
+// status 2 and a message instead of a silent success.
+int WriteOutput(const QByteArray &bytes)
+{
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(STDOUT_FILENO, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            PrintLine(stderr, QStringLiteral("No se pudo escribir la salida: ") + qt_error_string(errno));
+            return 2;
+        }
+        done += n;
+    }
+    return 0;
+}
+
+// A standard descriptor left closed by the caller would be handed to the
+// first file opened here, and the output meant for it would land in that
+// file. Closed ones are filled with /dev/null; true when standard output was
+// one of them.
+bool StandardOutputWasClosed()
+{
+    bool stdoutClosed = false;
+    for (int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        if (fd == STDOUT_FILENO)
+            stdoutClosed = true;
+        const int null = ::open("/dev/null", O_RDWR);
+        if (null >= 0 && null != fd) { // a lower one was free after all
+            ::dup2(null, fd);
+            ::close(null);
+        }
+    }
+    return stdoutClosed;
+}
+
 int Usage()
 {
     std::fputs(kHelp, stderr);
@@ -48,6 +91,11 @@ int Usage()
 
 int Solve(const QString &path, std::optional<uint32_t> seed, const QString &pdf)
 {
+    // The page would replace the very data it was made from.
+    if (!pdf.isEmpty() && SameFile(path, pdf)) {
+        PrintLine(stderr, QStringLiteral("La salida \u00ab%1\u00bb es el propio fichero de datos; no se escribe nada.").arg(pdf));
+        return 2;
+    }
     const LoadResult loaded = LoadDataFile(path);
     if (loaded.status == LoadResult::ReadError) {
         PrintLine(stderr, loaded.errorText);
@@ -97,19 +145,30 @@ int Solve(const QString &path, std::optional<uint32_t> seed, const QString &pdf)
     }
     const std::pair<QString, const QStringList *> branches[] = {
         {kSopCaption, &lists.minterms}, {kPosCaption, &lists.maxterms}, {kKarnaughCaption, &lists.karnaugh}};
+    QString tree;
     for (const auto &[caption, children] : branches) {
-        PrintLine(stdout, caption);
+        tree += caption + QLatin1Char('\n');
         for (const QString &child : *children)
-            PrintLine(stdout, QStringLiteral("  ") + child);
+            tree += QStringLiteral("  ") + child + QLatin1Char('\n');
     }
-    return 0;
+    return WriteOutput(tree.toUtf8());
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    if (StandardOutputWasClosed()) {
+        PrintLine(stderr, QStringLiteral("La salida est\u00e1ndar est\u00e1 cerrada; no se puede escribir el resultado."));
+        return 2;
+    }
     // The report is drawn with fonts and widgets: only it needs a (headless) GUI.
+    // Qt's own notes (no runtime folder, font cache) are not the tool's
+    // messages: stderr carries only what the user must read.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
+        if (type == QtCriticalMsg || type == QtFatalMsg)
+            PrintLine(stderr, text);
+    });
     const bool report = argc > 1 && QByteArray(argv[1]) == "report";
     std::unique_ptr<QCoreApplication> app;
     if (report) {
@@ -123,8 +182,7 @@ int main(int argc, char *argv[])
     }
     const QStringList args = app->arguments().mid(1);
     if (args.size() == 1 && (args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h"))) {
-        std::fputs(kHelp, stdout);
-        return 0;
+        return WriteOutput(kHelp);
     }
     if (args.isEmpty() || (args[0] != QLatin1String("solve") && !report))
         return Usage();

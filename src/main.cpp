@@ -2,6 +2,7 @@
 
 #include "GrayBin.h"
 #include "about.h"
+#include "fileio.h"
 #include "nomvar.h"
 #include "prompts.h"
 #include "report.h"
@@ -11,7 +12,6 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QLocale>
-#include <QSaveFile>
 #include <QFont>
 #include <QMouseEvent>
 #include <QHeaderView>
@@ -700,6 +700,12 @@ void TForm1::sbHazloClick()
         }
     }
     if (ones == 0) {
+        // The old solutions belong to another function: left in the tree,
+        // a click would light them and Imprimir would print them beside
+        // this table.
+        tvSolu->clear();
+        m_litPattern.clear();
+        sgKarna->RepaintAll();
         QApplication::restoreOverrideCursor();
         prompts::Message(this, QString::fromUtf8("No hay ningún 1 y la solución sería 0."));
         return;
@@ -816,23 +822,9 @@ void TForm1::sbSalvarClick()
                                                QStringLiteral("Fichero qmt (*.qmt)"), QStringLiteral("qmt"));
     if (path.isEmpty())
         return;
-    // Written beside the old file and renamed over it only when complete, so
-    // a failed save leaves any file of that name as it was.
-    // Unbuffered, so that a short write (a full disk) shows here and not as
-    // a truncated file that the final rename would keep; the write is
-    // retried until the system reports why it stops.
-    QSaveFile file(path);
-    bool written = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
-    for (qint64 done = 0; written && done < bytes.size();) {
-        const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
-        written = n > 0;
-        done += std::max<qint64>(n, 0);
-    }
-    if (!written || !file.commit()) {
-        const QString error = file.errorString();
-        file.cancelWriting();
+    QString error;
+    if (!WriteWholeFile(path, bytes, &error))
         prompts::Message(this, error);
-    }
 }
 
 void TForm1::sbAbrirClick()

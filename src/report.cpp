@@ -1,13 +1,11 @@
 #include "report.h"
 
-#include "controls.h"
-#include "main.h"
+#include "fileio.h"
 #include "prompts.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QEventLoop>
-#include <QFile>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLocale>
 #include <QPainter>
@@ -166,14 +164,12 @@ void TfrmReport::Paint(QPainter &painter, QPagedPaintDevice &device, const QDate
     page.Label(x0 + 154.5, f + 5.3, QLocale::system().toString(produced, QLocale::ShortFormat), page.Font(arial, 8));
 }
 
-bool TfrmReport::WritePdf(const QString &path, QString *error) const
+QByteArray TfrmReport::PdfBytes() const
 {
-    QPdfWriter writer(path);
-    if (!QFileInfo(path).absoluteDir().exists()) {
-        if (error)
-            *error = QStringLiteral("No such directory: ") + QFileInfo(path).absolutePath();
-        return false;
-    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&buffer);
     writer.setPageSize(QPageSize(QPageSize::A4));
     writer.setPageOrientation(QPageLayout::Portrait);
     writer.setPageMargins(QMarginsF(0, 0, 0, 0));
@@ -181,14 +177,25 @@ bool TfrmReport::WritePdf(const QString &path, QString *error) const
     writer.setTitle(QStringLiteral("Quintora - Soluciones"));
     writer.setCreator(QStringLiteral("Quintora"));
     QPainter painter;
-    if (!painter.begin(&writer)) {
-        if (error)
-            *error = QStringLiteral("Cannot write ") + path;
-        return false;
-    }
+    if (!painter.begin(&writer))
+        return QByteArray();
     Paint(painter, writer, QDateTime::currentDateTime());
-    painter.end();
-    return true;
+    if (!painter.end())
+        return QByteArray();
+    return bytes;
+}
+
+bool TfrmReport::WritePdf(const QString &path, QString *error) const
+{
+    // Drawn whole in memory first, so that the file is replaced only by a
+    // complete page, and every failure of the write itself is seen.
+    const QByteArray bytes = PdfBytes();
+    QString why = QStringLiteral("no se pudo componer la página");
+    if (!bytes.isEmpty() && WriteWholeFile(path, bytes, &why))
+        return true;
+    if (error)
+        *error = QStringLiteral("No se pudo guardar el PDF en «%1»: %2").arg(QDir::toNativeSeparators(path), why);
+    return false;
 }
 
 void TfrmReport::Preview(QWidget *owner)

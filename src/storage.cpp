@@ -1,6 +1,7 @@
 #include "storage.h"
 
-#include <QFile>
+#include "fileio.h"
+
 #include <array>
 #include <limits>
 
@@ -215,6 +216,30 @@ DataFileFields GatherFields(const QStringList &lines)
     return fields;
 }
 
+namespace {
+
+// The names the variables may have, as the names dialog allows them: eight
+// different ASCII letters. Anything else would reach a terminal raw or make a
+// term mean something else ("+" as a name, two names alike).
+bool AllowedNames(const QString &names)
+{
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        const char16_t u = names[i].unicode();
+        if (!((u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z')) || names.indexOf(names[i], i + 1) >= 0)
+            return false;
+    }
+    return true;
+}
+
+// The checksum counts every character but a digit as 0, so a value altered to
+// any other character would go unnoticed; the writer uses these four only.
+bool AllowedValue(QChar v)
+{
+    return v == QLatin1Char('0') || v == QLatin1Char('1') || v == QLatin1Char('X') || v == QLatin1Char('_');
+}
+
+} // namespace
+
 bool ValidateFileData(const QString &count, const QString &names, const QString &table,
                       const QString &checksum)
 {
@@ -222,12 +247,15 @@ bool ValidateFileData(const QString &count, const QString &names, const QString 
     if (n < kMinVars || n > kMaxVars)
         return false;
     const int rows = RowCount(n);
-    if (names.size() != 8 || table.size() != 2 * rows)
+    if (names.size() != 8 || table.size() != 2 * rows || !AllowedNames(names))
         return false;
     // Each value is followed by one separator, whatever character it is.
     int sum = 0;
-    for (int i = 0; i < rows; ++i)
+    for (int i = 0; i < rows; ++i) {
+        if (!AllowedValue(table[2 * i]))
+            return false;
         sum += DigitValue(table[2 * i]) + i;
+    }
     const std::optional<int> expected = ReadDecimal(checksum);
     return expected && *expected == sum;
 }
@@ -236,12 +264,6 @@ std::optional<DataFile> ParseDataFile(const QByteArray &bytes)
 {
     const DataFileFields fields = GatherFields(SplitLines(DecodeWindows1252(bytes)));
     if (!ValidateFileData(fields.count, fields.names, fields.table, fields.checksum))
-        return std::nullopt;
-    // Saved again, the names line follows the count line, so a count key
-    // inside the names would then set the count. Names that would change it
-    // are refused: saving them would give a file that cannot be opened.
-    const qsizetype countInNames = fields.names.indexOf(kCountKey);
-    if (countInNames >= 0 && fields.names.mid(countInNames + kCountKey.size(), 1) != fields.count)
         return std::nullopt;
 
     DataFile file;
@@ -261,39 +283,14 @@ std::optional<DataFile> ParseDataFile(const QByteArray &bytes)
 LoadResult LoadDataFile(const QString &path)
 {
     LoadResult result;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    const ReadOutcome read = ReadRegularFile(path, kMaxDataFileSize);
+    if (read.status == ReadOutcome::Error) {
         result.status = LoadResult::ReadError;
-        result.errorText = file.errorString();
+        result.errorText = read.error;
         return result;
     }
-    if (file.size() > kMaxDataFileSize) {
-        result.status = LoadResult::Invalid;
-        return result;
-    }
-
-    // The size may not tell the truth (a pipe, a device, a file that grows), so
-    // read at most one byte past the limit: enough to know the file is too big.
-    QByteArray bytes(kMaxDataFileSize + 1, Qt::Uninitialized);
-    qint64 total = 0;
-    while (total < bytes.size()) {
-        const qint64 got = file.read(bytes.data() + total, bytes.size() - total);
-        if (got < 0) {
-            result.status = LoadResult::ReadError;
-            result.errorText = file.errorString();
-            return result;
-        }
-        if (got == 0)
-            break;
-        total += got;
-    }
-    if (total > kMaxDataFileSize) {
-        result.status = LoadResult::Invalid;
-        return result;
-    }
-    bytes.truncate(total);
-
-    const std::optional<DataFile> data = ParseDataFile(bytes);
+    const std::optional<DataFile> data =
+        read.status == ReadOutcome::Ok ? ParseDataFile(read.bytes) : std::nullopt;
     if (!data) {
         result.status = LoadResult::Invalid;
         return result;

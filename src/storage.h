@@ -41,6 +41,8 @@ struct DataFileFields {
     QString date;     // "Fecha/Hora:", 50
 };
 DataFileFields GatherFields(const QStringList &lines);
+// Count 3 to 8, eight different ASCII letters as names, one value per row of
+// "0", "1", "X" or "_", and the checksum those values give.
 bool ValidateFileData(const QString &count, const QString &names, const QString &table,
                       const QString &checksum);
 
@@ -56,10 +58,11 @@ std::optional<DataFile> ParseDataFile(const QByteArray &bytes);
 struct LoadResult {
     enum Status { Ok, Invalid, ReadError };
     Status status = ReadError;
-    QString errorText; // the system's wording, for ReadError
+    QString errorText; // the system's wording, or why it is not a file, for ReadError
     DataFile data;
 };
-// Reads and validates a file; files over kMaxDataFileSize are Invalid without being read whole.
+// Reads and validates a file; files over kMaxDataFileSize are Invalid without
+// being read whole, and anything but a regular file is a ReadError, unread.
 LoadResult LoadDataFile(const QString &path);
 
 } // namespace quintora

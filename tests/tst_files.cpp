@@ -15,6 +15,8 @@
 #include <QTest>
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace quintora;
 using namespace quintora::testing;
@@ -59,6 +61,7 @@ private slots:
     void refusedFilesChangeNothing();
     void cancelledDialogs();
     void failedSaveKeepsTheOldFile();
+    void failedSyncKeepsTheOldFile();
     void roundTrip();
     void namesCommand();
 
@@ -137,7 +140,7 @@ void TestFiles::saveWritesTheFile()
 void TestFiles::openRestoresTheFunction()
 {
     SetCount(*f, 5);
-    f->NomVar[0] = QString(QChar(0x00F1)); // a name from a file may be any character
+    f->NomVar[0] = QStringLiteral("B"); // "B" and "b" are two names
     f->NomVar[4] = QStringLiteral("Z");
     QString values;
     for (int m = 0; m < 32; ++m)
@@ -162,10 +165,10 @@ void TestFiles::openRestoresTheFunction()
     QCOMPARE(f->pBar->maximum(), 256);
     // Empty rows come back as 0, X stays X.
     QCOMPARE(Values(*f), QString(values).replace(QLatin1Char('_'), QLatin1Char('0')));
-    QCOMPARE(f->NomVar[0], QString(QChar(0x00F1)));
-    QCOMPARE(f->sgVerdad->Cell(1, 0), QStringLiteral(" ") + QChar(0x00F1));
+    QCOMPARE(f->NomVar[0], QStringLiteral("B"));
+    QCOMPARE(f->sgVerdad->Cell(1, 0), QStringLiteral(" B"));
     QCOMPARE(f->sgVerdad->Cell(5, 0), QStringLiteral(" Z"));
-    QCOMPARE(f->lblTag1->text(), QString(QChar(0x00F1)) + QStringLiteral("b"));
+    QCOMPARE(f->lblTag1->text(), QStringLiteral("Bb"));
     QCOMPARE(f->lblTag2->text(), QStringLiteral("cdZ"));
     QVERIFY(f->DataChanged);
     QCOMPARE(f->tvSolu->topLevelItemCount(), 0);
@@ -200,6 +203,14 @@ void TestFiles::refusedFilesChangeNothing_data()
     QTest::newRow("checksum SS") << QByteArray("NumVar:3\r\nNomVar:abcdefgh\r\nTabla:_,1,1,X,_,_,_,_\r\nCRC:30SS\r\n") << invalid;
     QTest::newRow("not a data file") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) << invalid;
     QTest::newRow("missing file") << QByteArray() << QString();
+    // One flipped bit in a value ("0" to "p") leaves the checksum as it was.
+    QTest::newRow("value altered to p") << QByteArray("NumVar:3\r\nNomVar:abcdefgh\r\nTabla:_,1,1,X,p,_,_,_\r\nCRC:30S\r\n") << invalid;
+    QTest::newRow("names with an escape") << QByteArray("NumVar:3\r\nNomVar:ab\x1b" "cdefg\r\nTabla:_,1,1,X,_,_,_,_\r\nCRC:30S\r\n") << invalid;
+    QTest::newRow("names repeated") << QByteArray("NumVar:3\r\nNomVar:abcdefgg\r\nTabla:_,1,1,X,_,_,_,_\r\nCRC:30S\r\n") << invalid;
+    QTest::newRow("plus as a name") << QByteArray("NumVar:3\r\nNomVar:+bcdefgh\r\nTabla:_,1,1,X,_,_,_,_\r\nCRC:30S\r\n") << invalid;
+    // Not a file at all: refused before it is opened, so nothing can block.
+    QTest::newRow("FIFO") << QByteArray("fifo") << QStringLiteral("no es un fichero normal");
+    QTest::newRow("folder") << QByteArray("folder") << QStringLiteral("es una carpeta");
 }
 
 void TestFiles::refusedFilesChangeNothing()
@@ -210,7 +221,11 @@ void TestFiles::refusedFilesChangeNothing()
     f->NomVar[2] = QStringLiteral("q");
     f->DataChanged = false;
     QString path = dir.filePath(QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('_')) + QStringLiteral(".qmt"));
-    if (!content.isEmpty()) {
+    if (content == "fifo") {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+    } else if (content == "folder") {
+        QVERIFY(QDir().mkpath(path));
+    } else if (!content.isEmpty()) {
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(content);
@@ -221,8 +236,10 @@ void TestFiles::refusedFilesChangeNothing()
     QCOMPARE(messages.size(), 2);
     if (message.isEmpty()) // the system's own words
         QVERIFY(!messages[1].isEmpty() && messages[1] != kInvalidFileMessage);
-    else
+    else if (message == kInvalidFileMessage)
         QCOMPARE(messages[1], message);
+    else
+        QVERIFY2(messages[1].contains(message), qPrintable(messages[1]));
     QCOMPARE(f->NumVar, 4);
     QCOMPARE(Values(*f), QStringLiteral("1X0_1X0_1X0_1X0_"));
     QCOMPARE(f->NomVar[2], QStringLiteral("q"));
@@ -275,10 +292,44 @@ void TestFiles::failedSaveKeepsTheOldFile()
     QCOMPARE(QDir(dir.path()).entryList(QStringList{QStringLiteral("keep.qmt*")}, QDir::Files).size(), 1);
 }
 
+// A save whose data the disk did not confirm is a failed save: the old file
+// stays and the user is told. Syncs fail through the preloaded shim while
+// QUINTORA_FAIL_SYNC is set.
+void TestFiles::failedSyncKeepsTheOldFile()
+{
+    const QString path = dir.filePath(QStringLiteral("synced.qmt"));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("the old file, kept whole");
+    }
+    qputenv("QUINTORA_FAIL_SYNC", "1");
+    QFile probe(path);
+    QVERIFY(probe.open(QIODevice::ReadOnly));
+    const bool shimmed = ::fdatasync(probe.handle()) != 0;
+    probe.close();
+    if (!shimmed)
+        qunsetenv("QUINTORA_FAIL_SYNC");
+    QVERIFY2(shimmed, "the sync shim is not preloaded");
+    SetValues(*f, QStringLiteral("1111000011110000"));
+    Save(path);
+    qunsetenv("QUINTORA_FAIL_SYNC");
+    QCOMPARE(messages.size(), 2);
+    QVERIFY(!messages[1].isEmpty());
+    QCOMPARE(ReadAll(path), QByteArray("the old file, kept whole"));
+    QCOMPARE(QDir(dir.path()).entryList(QStringList{QStringLiteral("synced.qmt*")}, QDir::Files).size(), 1);
+
+    // The same save with a working disk goes through.
+    messages.clear();
+    Save(path);
+    QCOMPARE(messages.size(), 1);
+    QVERIFY(ReadAll(path).contains("Tabla:1,1,1,1,0,0,0,0,1,1,1,1,0,0,0,0"));
+}
+
 void TestFiles::roundTrip()
 {
     QRandomGenerator gen(99);
-    const QString letters = QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ") + QChar(0x00F1) + QChar(0x00E1);
+    const QString letters = QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ");
     for (int i = 0; i < 12; ++i) {
         const int n = 3 + i % 6;
         SetCount(*f, n);
@@ -286,9 +337,13 @@ void TestFiles::roundTrip()
         for (int m = 0; m < RowCount(n); ++m)
             values += QStringLiteral("10X_")[gen.bounded(4)];
         SetValues(*f, values);
+        // Eight different letters, as the names dialog lets them be.
+        QString pool = letters;
         VarNames names;
-        for (QString &name : names)
-            name = letters[gen.bounded(letters.size())];
+        for (QString &name : names) {
+            name = pool.mid(gen.bounded(pool.size()), 1);
+            pool.remove(name);
+        }
         f->NomVar = names;
         const QString path = dir.filePath(QStringLiteral("round%1.qmt").arg(i));
         Save(path);

@@ -7,7 +7,9 @@
 #include "window_helpers.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QPushButton>
 #include <QTimer>
@@ -15,6 +17,9 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace quintora;
 using namespace quintora::testing;
@@ -46,6 +51,9 @@ private slots:
     void pdfHoldsEveryLine();
     void commandLineReport();
     void previewLeavesMainWindowUsable();
+    void refusedSolveLeavesNoOldSum();
+    void savePdfFromPreview_data();
+    void savePdfFromPreview();
 
 private:
     std::unique_ptr<TForm1> f;
@@ -225,6 +233,107 @@ void TestPrint::previewLeavesMainWindowUsable()
     answers.preview = std::move(hook);
     QVERIFY(sawPreview);
     QCOMPARE(f->NumVar, 5);
+}
+
+// A Resolver refused for want of a 1 must not leave the last function's sum
+// to be printed beside the new table.
+void TestPrint::refusedSolveLeavesNoOldSum()
+{
+    SetCount(*f, 3);
+    SetValues(*f, QStringLiteral("01101001"));
+    f->sbHazlo->click();
+    QCOMPARE(f->tvSolu->topLevelItemCount(), 3);
+    f->LockClick();
+    SetValues(*f, QStringLiteral("00000000"));
+    f->DataChanged = true; // as the edits leave it
+    f->sbHazlo->click();
+    QCOMPARE(messages, QStringList{QString::fromUtf8("No hay ningún 1 y la solución sería 0.")});
+    QCOMPARE(f->tvSolu->topLevelItemCount(), 0);
+    f->sbPrint->click();
+    QCOMPARE(report->qrmVerdad, QStringList{QStringLiteral("f=( 0,0,0,0,0,0,0,0 )")});
+    QVERIFY2(report->qrmKarnaugh.isEmpty(), qPrintable(report->qrmKarnaugh.join(QLatin1Char('|'))));
+    QVERIFY(report->qrmNAND.isEmpty());
+}
+
+// "Guardar PDF..." in the preview window: the page replaces its file whole or
+// not at all, and a failure is told in Spanish.
+void TestPrint::savePdfFromPreview_data()
+{
+    QTest::addColumn<QString>("path"); // DIR: the test's folder
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<bool>("saved");
+
+    QTest::newRow("new file") << QStringLiteral("DIR/page") << QString() << true;
+    QTest::newRow("over an old page") << QStringLiteral("DIR/old.pdf") << QString() << true;
+    QTest::newRow("link to /dev/full") << QStringLiteral("DIR/full.pdf") << QString() << false;
+    QTest::newRow("missing folder") << QStringLiteral("DIR/none/page.pdf") << QString() << false;
+    QTest::newRow("full disk, old page kept") << QStringLiteral("DIR/old.pdf") << QStringLiteral("size") << false;
+    QTest::newRow("sync fails, old page kept") << QStringLiteral("DIR/old.pdf") << QStringLiteral("sync") << false;
+}
+
+void TestPrint::savePdfFromPreview()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, fault);
+    QFETCH(bool, saved);
+
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    path.replace(QStringLiteral("DIR"), folder.path());
+    const QByteArray oldPage = "%PDF-1.4 an older page, kept whole";
+    {
+        QFile file(folder.filePath(QStringLiteral("old.pdf")));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(oldPage) == oldPage.size());
+    }
+    QVERIFY(QFile::link(QStringLiteral("/dev/full"), folder.filePath(QStringLiteral("full.pdf"))));
+    SetValues(*f, QStringLiteral("1100000000000000"));
+    f->sbHazlo->click();
+
+    QStringList asked;
+    answers.saveFile = [&](const QString &title) {
+        asked << title;
+        return path;
+    };
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    answers.preview = [&](QWidget *window) {
+        ++previews;
+        QPushButton *save = nullptr;
+        for (QPushButton *b : window->findChildren<QPushButton *>())
+            if (b->text() == QStringLiteral("Guardar PDF..."))
+                save = b;
+        QVERIFY(save);
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = old;
+        small.rlim_cur = 2048;
+        if (fault == QLatin1String("size"))
+            setrlimit(RLIMIT_FSIZE, &small);
+        if (fault == QLatin1String("sync"))
+            qputenv("QUINTORA_FAIL_SYNC", "1");
+        save->click();
+        setrlimit(RLIMIT_FSIZE, &old);
+        qunsetenv("QUINTORA_FAIL_SYNC");
+    };
+    f->sbPrint->click();
+    answers.saveFile = nullptr;
+    QCOMPARE(previews, 1);
+    QCOMPARE(asked, QStringList{QStringLiteral("Guardar PDF...")});
+
+    const QString written = QFileInfo(path).suffix().isEmpty() ? path + QStringLiteral(".pdf") : path;
+    if (saved) {
+        QVERIFY2(messages.isEmpty(), qPrintable(messages.join(QLatin1Char('|'))));
+        QVERIFY(PdfText(written).contains(QStringLiteral("Quintora - Soluciones")));
+    } else {
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(messages[0].startsWith(QStringLiteral("No se pudo guardar el PDF en")), qPrintable(messages[0]));
+        QFile kept(folder.filePath(QStringLiteral("old.pdf")));
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), oldPage);
+        QVERIFY(!QFileInfo(QStringLiteral("/dev/full")).isFile());
+        // No half-written page or temporary file is left.
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::System),
+                 (QStringList{QStringLiteral("full.pdf"), QStringLiteral("old.pdf")}));
+    }
 }
 
 QTEST_MAIN(TestPrint)

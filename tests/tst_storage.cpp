@@ -4,6 +4,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 using namespace quintora;
 
@@ -104,7 +105,7 @@ private slots:
 
     void loadDataFile_data();
     void loadDataFile();
-    void loadNeverReadsPastTheLimit();
+    void loadRefusesWhatIsNotAFile();
 };
 
 void TestStorage::decodeMapsEveryByteToOneCharacter()
@@ -265,14 +266,12 @@ void TestStorage::roundTrip()
     QFETCH(int, numVar);
     QRandomGenerator random(1000 + numVar);
 
-    // Any byte but the line ends can be a name in a file.
+    // Eight different ASCII letters, either case.
+    QString pool = QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ");
     VarNames names;
     for (QString &name : names) {
-        char byte;
-        do
-            byte = static_cast<char>(random.bounded(256));
-        while (byte == '\r' || byte == '\n');
-        name = DecodeWindows1252(QByteArray(1, byte));
+        name = pool.mid(random.bounded(pool.size()), 1);
+        pool.remove(name);
     }
     const QStringList cellChoices{QString(), QStringLiteral("  0"), QStringLiteral("  1"), QStringLiteral("  X")};
     QStringList cellTexts;
@@ -391,13 +390,29 @@ void TestStorage::validateFileData_data()
     QTest::newRow("count with blank") << " 4" << names << t4 << "120" << false;
     QTest::newRow("count with sign") << "+4" << names << t4 << "120" << false;
 
-    QTest::newRow("names any characters") << "3" << QStringLiteral("aa1 \u0081\u00ff_,") << t3 << "30" << true;
+    QTest::newRow("names of both cases") << "3" << QStringLiteral("aAbBcCzZ") << t3 << "30" << true;
+    // Names must be what the names dialog lets through: eight different ASCII letters.
+    QTest::newRow("names repeated") << "3" << QStringLiteral("abcdefga") << t3 << "30" << false;
+    QTest::newRow("names with a digit") << "3" << QStringLiteral("abc1efgh") << t3 << "30" << false;
+    QTest::newRow("names with a plus") << "3" << QStringLiteral("abc+efgh") << t3 << "30" << false;
+    QTest::newRow("names with a blank") << "3" << QStringLiteral("abc efgh") << t3 << "30" << false;
+    QTest::newRow("names with ESC") << "3" << QStringLiteral("abc\u001befgh") << t3 << "30" << false;
+    QTest::newRow("names with NUL") << "3" << QString::fromLatin1("abc\0efgh", 8) << t3 << "30" << false;
+    QTest::newRow("names with a C1 control") << "3" << QStringLiteral("abc\u009befgh") << t3 << "30" << false;
+    QTest::newRow("names with n tilde") << "3" << QStringLiteral("abc\u00f1efgh") << t3 << "30" << false;
     QTest::newRow("names seven") << "3" << names.left(7) << t3 << "30" << false;
     QTest::newRow("names nine") << "3" << names + "i" << t3 << "30" << false;
 
     QTest::newRow("table without final comma") << "3" << names << t3.chopped(1) << "30" << false;
     QTest::newRow("table for four") << "3" << names << t4 << "120" << false;
     QTest::newRow("separators not looked at") << "3" << names << QStringLiteral("_;1 1_X,_,_,_,_9") << "30" << true;
+    // The checksum counts every value but a digit as 0, so each other value
+    // character is refused on its own: one flipped bit must not load.
+    QTest::newRow("value p for 0") << "3" << names << QStringLiteral("_,1,1,X,p,_,_,_,") << "30" << false;
+    QTest::newRow("value 0 flipped to 8") << "3" << names << QStringLiteral("_,1,1,X,8,_,_,_,") << "38" << false;
+    QTest::newRow("value lower-case x") << "3" << names << QStringLiteral("_,1,1,x,_,_,_,_,") << "30" << false;
+    QTest::newRow("value blank") << "3" << names << QStringLiteral("_,1,1, ,_,_,_,_,") << "30" << false;
+    QTest::newRow("value NUL") << "3" << names << QStringLiteral("_,1,1,X,_,_,_,").append(QChar(0)).append(QLatin1Char(',')) << "30" << false;
 
     QTest::newRow("checksum wrong") << "3" << names << t3 << "31" << false;
     QTest::newRow("checksum leading zero") << "3" << names << t3 << "030" << true;
@@ -450,30 +465,25 @@ void TestStorage::parseValidity_data()
     QTest::newRow("no table") << Latin1File(ExampleWith("Tabla:", {})) << false;
     QTest::newRow("no checksum") << Latin1File(ExampleWith("CRC:", {})) << false;
     QTest::newRow("key case") << Latin1File(ExampleWith("NumVar:", "numvar:3")) << false;
-    // Names holding the count key: refused only when a save would make the
-    // file unreadable (the key there would set another count).
+    // A name line holding the count key cannot be eight letters.
     QStringList namesFirst = example;
     namesFirst.swapItemsAt(3, 4);
-    namesFirst[3] = QStringLiteral("NomVar:NumVar:s");
-    QTest::newRow("count key in names, other count") << Latin1File(namesFirst) << false;
-    namesFirst[3] = QStringLiteral("NomVar:xNumVar:");
-    QTest::newRow("count key ends names") << Latin1File(namesFirst) << false;
     namesFirst[3] = QStringLiteral("NomVar:NumVar:3");
-    QTest::newRow("count key in names, same count") << Latin1File(namesFirst) << true;
+    QTest::newRow("count key in names") << Latin1File(namesFirst) << false;
 
     QTest::newRow("count 10 reads as 1") << Latin1File(ExampleWith("NumVar:", "NumVar:10")) << false;
     QTest::newRow("count after a blank") << Latin1File(ExampleWith("NumVar:", "NumVar: 3")) << false;
     QTest::newRow("count 36 reads as 3") << Latin1File(ExampleWith("NumVar:", "NumVar:36")) << true;
     QTest::newRow("names too long") << Latin1File(ExampleWith("NomVar:", "NomVar:abcdefghi")) << false;
-    QTest::newRow("names of anything") << Latin1File(ExampleWith("NomVar:", "NomVar:aa1 ,S:_")) << true;
+    QTest::newRow("names of anything") << Latin1File(ExampleWith("NomVar:", "NomVar:aa1 ,S:_")) << false;
     QTest::newRow("table one short") << Latin1File(ExampleWith("Tabla:", "Tabla:_,1,1,X,_,_,_")) << false;
     QTest::newRow("table one long") << Latin1File(ExampleWith("Tabla:", "Tabla:_,1,1,X,_,_,_,_,_")) << false;
     QTest::newRow("table with final comma") << Latin1File(ExampleWith("Tabla:", "Tabla:_,1,1,X,_,_,_,_,")) << false;
     QTest::newRow("digit 9 counted") << Latin1File(ExampleWith("Tabla:", "Tabla:_,9,1,X,_,_,_,_")) << false;
     QTest::newRow("digit 9 in checksum")
         << Latin1File(ExampleWith("Tabla:", "Tabla:_,9,1,X,_,_,_,_").replaceInStrings("CRC:30S", "CRC:38S"))
-        << true;
-    QTest::newRow("letters count nothing") << Latin1File(ExampleWith("Tabla:", "Tabla:Q,1,1,z,?,_,_,_")) << true;
+        << false;
+    QTest::newRow("other letters as values") << Latin1File(ExampleWith("Tabla:", "Tabla:Q,1,1,z,?,_,_,_")) << false;
 
     QTest::newRow("checksum without S") << Latin1File(ExampleWith("CRC:", "CRC:30")) << true;
     QTest::newRow("checksum with SS") << Latin1File(ExampleWith("CRC:", "CRC:30SS")) << false;
@@ -503,20 +513,19 @@ void TestStorage::parseValidity()
 
 void TestStorage::parseContent()
 {
-    // Names of any byte (duplicates, digits, an undefined byte), values other than
-    // 0, 1 and X kept, "_" read as 0, and the date as written.
+    // Names in the order written, "_" read as 0, X kept, and the date as written.
     const QByteArray bytes = "Fecha/Hora:\xe1 NumVar:3 CRC:0\n"
-                             "CRC:37\n"
-                             "Tabla:_,1,1,X,_,7,Z,_\n"
-                             "NomVar:a\x81\xff" "1aa ,\n"
+                             "CRC:30\n"
+                             "Tabla:_,1,1,X,_,0,X,_\n"
+                             "NomVar:pQaAzZbc\n"
                              "NumVar:3\n";
     const std::optional<DataFile> file = ParseDataFile(bytes);
     QVERIFY(file);
     QCOMPARE(file->numVar, 3);
-    const QStringList names{"a", "\u0081", "\u00ff", "1", "a", "a", " ", ","};
+    const QStringList names{"p", "Q", "a", "A", "z", "Z", "b", "c"};
     for (int i = 0; i < 8; ++i)
         QCOMPARE(file->names[i], names[i]);
-    QCOMPARE(file->values, QStringLiteral("011X07Z0"));
+    QCOMPARE(file->values, QStringLiteral("011X00X0"));
     QCOMPARE(file->dateText, QStringLiteral("\u00e1 NumVar:3 CRC:0"));
 
     const std::optional<DataFile> undated = ParseDataFile(Latin1File(ExampleWith("Fecha/Hora:", {})));
@@ -568,13 +577,19 @@ void TestStorage::loadDataFile()
     }
 }
 
-void TestStorage::loadNeverReadsPastTheLimit()
+void TestStorage::loadRefusesWhatIsNotAFile()
 {
-    // A device that reports size 0 and never ends.
-    if (!QFile::exists(QStringLiteral("/dev/zero")))
-        QSKIP("no /dev/zero on this system");
-    const LoadResult result = LoadDataFile(QStringLiteral("/dev/zero"));
-    QCOMPARE(int(result.status), int(LoadResult::Invalid));
+    // A device that never ends and a FIFO that no one writes: both would
+    // keep a reader waiting, so neither is read at all.
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString fifo = dir.filePath(QStringLiteral("pipe.qmt"));
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+    for (const QString &path : {QStringLiteral("/dev/zero"), fifo}) {
+        const LoadResult result = LoadDataFile(path);
+        QCOMPARE(int(result.status), int(LoadResult::ReadError));
+        QVERIFY2(result.errorText.contains(QStringLiteral("no es un fichero normal")), qPrintable(result.errorText));
+    }
 }
 
 QTEST_APPLESS_MAIN(TestStorage)
