@@ -110,10 +110,9 @@ Run RunShell(const QString &line, const QMap<QString, QString> &vars)
     for (auto it = vars.begin(); it != vars.end(); ++it)
         env.insert(it.key(), it.value());
     // A sanitizer's runtime must come first among the libraries unless told
-    // otherwise; the preloaded one here only wraps two calls.
-    if (env.contains(QStringLiteral("LD_PRELOAD")))
-        env.insert(QStringLiteral("ASAN_OPTIONS"),
-                   env.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":verify_asan_link_order=0"));
+    // otherwise; a line may preload the shim, which only wraps two calls.
+    env.insert(QStringLiteral("ASAN_OPTIONS"),
+               env.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":verify_asan_link_order=0"));
     process.setProcessEnvironment(env);
     process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), line});
     return RunProcess(process, 120000);
