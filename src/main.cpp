@@ -11,12 +11,16 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QLibraryInfo>
 #include <QLocale>
+#include <QSettings>
+#include <QTranslator>
 #include <QFont>
 #include <QMouseEvent>
 #include <QHeaderView>
 #include <QPainter>
 #include <QProxyStyle>
+#include <QScrollBar>
 #include <QStyleFactory>
 
 namespace quintora {
@@ -45,6 +49,30 @@ QToolButton *NewButton(QWidget *parent, const QString &glyph, int x, int y)
     button->setGeometry(x, y, 53, 53);
     button->setFocusPolicy(Qt::NoFocus);
     return button;
+}
+
+// What a screen reader says, what a tool tip shows, and what tests find.
+void Name(QWidget *widget, const char *objectName, const QString &name)
+{
+    widget->setObjectName(QString::fromLatin1(objectName));
+    widget->setAccessibleName(name);
+    widget->setToolTip(name);
+}
+
+// A caption wider than the room before the next one is drawn narrower, so
+// that neighbouring captions never run together with the stand-in fonts. A
+// stretch counts from the normal width, whatever the face's own.
+void FitCaption(QLabel *label, int room)
+{
+    QFont font = label->font();
+    const int width = QFontMetrics(font).horizontalAdvance(label->text());
+    if (width <= room)
+        return;
+    font.setStretch(100);
+    const int normalWidth = QFontMetrics(font).horizontalAdvance(label->text());
+    font.setStretch(std::max(50, 100 * room / normalWidth));
+    label->setFont(font);
+    label->adjustSize();
 }
 
 QRadioButton *NewRadio(QWidget *parent, const QString &text, int x, int y, int w, int h)
@@ -105,8 +133,20 @@ void SetUpApplication(QApplication &app)
         QFont::insertSubstitution(QString::fromLatin1(family), QString::fromLatin1(substitute));
     app.setStyle(new LayoutStyle(QStyleFactory::create(QStringLiteral("Fusion"))));
     app.setFont(LayoutFont(QStringLiteral("MS Sans Serif"), 11));
+    // No display name: Qt would add it to every window's title, the file
+    // dialogs' included, whose titles must read exactly as given.
     app.setApplicationName(QStringLiteral("Quintora"));
-    app.setApplicationDisplayName(QStringLiteral("Quintora"));
+    // Qt's own dialogs and buttons speak the program's language, whatever
+    // the machine's locale.
+    auto *qtTexts = new QTranslator(&app);
+    if (qtTexts->load(QLocale(QLocale::Spanish, QLocale::Spain), QStringLiteral("qtbase"), QStringLiteral("_"),
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(qtTexts);
+    // The program keeps no settings between runs, but Qt's file dialog keeps
+    // its history and last folder in the user's settings: they are pointed
+    // where no file can be created.
+    for (QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
+        QSettings::setPath(format, QSettings::UserScope, QStringLiteral("/dev/null"));
     app.setWindowIcon(SvgIcon(QStringLiteral(":/icons/app.svg")));
 }
 
@@ -194,6 +234,27 @@ TForm1::TForm1(QWidget *parent) : QWidget(parent)
     Unlock->move(864, 24);
     for (Picture *p : {Image1, Lock, Unlock})
         p->setCursor(Qt::PointingHandCursor);
+    // Each caption ends a few pixels before the next one begins.
+    const std::pair<QLabel *, int> captions[] = {{Label8, 376}, {Label9, 440}, {Label4, 496}, {Label6, 564},
+                                                 {Label1, 636}, {Label2, 724}, {lblBorrar, 792}, {Label3, 868},
+                                                 {Label5, 932}};
+    for (const auto &[label, next] : captions)
+        FitCaption(label, next - label->x() - 4);
+    Name(sbAbrir, "sbAbrir", QStringLiteral("Abrir"));
+    Name(sbSalvar, "sbSalvar", QStringLiteral("Guardar"));
+    Name(sbHazlo, "sbHazlo", QStringLiteral("Resolver"));
+    Name(SpeedButton1, "SpeedButton1", QStringLiteral("Nom. Vars."));
+    Name(sbBorrar, "sbBorrar", QStringLiteral("Borrar"));
+    Name(sbPrint, "sbPrint", QStringLiteral("Imprimir"));
+    Name(udUno, "udUno", QString::fromUtf8("Nº Variables"));
+    Name(Image1, "Image1", QStringLiteral("Click-Insertar"));
+    Name(Image2, "Image2", QStringLiteral("Quintora"));
+    Name(Image4, "Image4", QStringLiteral("Acerca de Quintora"));
+    Name(Lock, "Lock", QStringLiteral("Desbloquear"));
+    Name(Unlock, "Unlock", QStringLiteral("Bloquear"));
+    Name(rbPon0, "rbPon0", QStringLiteral("Insertar 0"));
+    Name(rbPon1, "rbPon1", QStringLiteral("Insertar 1"));
+    Name(rbPonX, "rbPonX", QStringLiteral("Insertar X"));
 
     // Body.
     bVerdad = new QFrame(this);
@@ -227,6 +288,13 @@ TForm1::TForm1(QWidget *parent) : QWidget(parent)
     tvSolu->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tvSolu->setFont(LayoutFont(QStringLiteral("Agency FB"), 15));
     tvSolu->setIconSize(QSize(16, 16));
+    // Long terms are never cut: the column is as wide as its widest caption
+    // and the tree scrolls sideways; each term's tool tip holds it whole.
+    tvSolu->setTextElideMode(Qt::ElideNone);
+    tvSolu->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    tvSolu->header()->setStretchLastSection(false);
+    connect(tvSolu, &QTreeWidget::expanded, this, &TForm1::FitSolutionsColumn);
+    connect(tvSolu, &QTreeWidget::collapsed, this, &TForm1::FitSolutionsColumn);
     {
         QPalette p = tvSolu->palette();
         p.setColor(QPalette::Base, Hex(0xC0DCC0));
@@ -235,6 +303,10 @@ TForm1::TForm1(QWidget *parent) : QWidget(parent)
     }
     for (const char *image : {":/icons/tree_term.svg", ":/icons/tree_branch.svg", ":/icons/tree_maxterm.svg"})
         Imagenes << SvgIcon(QString::fromLatin1(image));
+
+    Name(sgVerdad, "sgVerdad", QStringLiteral("Tabla Verdad"));
+    Name(sgKarna, "sgKarna", QStringLiteral("Tabla Karnaugh"));
+    Name(tvSolu, "tvSolu", QStringLiteral("Soluciones"));
 
     sBarBaja = new StatusBar(this);
     sBarBaja->setGeometry(0, 637, 937, 19);
@@ -361,7 +433,9 @@ void TForm1::BuildTables()
     int width = 21 * n + 62;
     int height = 500;
     if (n <= 4) {
-        height = 21 * (rows + 1) + 1;
+        // Every row and the header, inside the one-pixel frame: no room is
+        // left to scroll into.
+        height = 21 * (rows + 1) + 2;
         width -= 17;
         sgVerdad->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     } else {
@@ -391,7 +465,14 @@ void TForm1::BuildTables()
     for (int r = 1; r <= (1 << R); ++r)
         for (int c = 1; c <= (1 << C); ++c)
             sgKarna->SetCell(c, r, QString());
+    // A new map lights no term, and both grids start at their first row.
+    m_litPattern.clear();
+    MapCellColor = kMapGrey;
     sgKarna->RepaintAll();
+    for (StringGrid *grid : {sgVerdad, sgKarna}) {
+        grid->verticalScrollBar()->setValue(0);
+        grid->horizontalScrollBar()->setValue(0);
+    }
 
     lblVerdad->move(10 * n, lblVerdad->y());
     lblKarna->move(330 + 75 * ((n - 3) / 2), lblKarna->y());
@@ -597,8 +678,22 @@ void TForm1::sbBorrarClick()
             sgKarna->SetCell(c, r, QString());
     for (int panel : {1, 3, 5})
         sBarBaja->SetPanelText(panel, QString());
-    while (tvSolu->topLevelItemCount() > 0)
-        delete tvSolu->takeTopLevelItem(0);
+    ClearSolutions();
+}
+
+void TForm1::ClearSolutions()
+{
+    tvSolu->clear();
+    m_litPattern.clear();
+    MapCellColor = kMapGrey;
+    sgKarna->RepaintAll();
+}
+
+void TForm1::FitSolutionsColumn()
+{
+    tvSolu->resizeColumnToContents(0);
+    if (tvSolu->header()->sectionSize(0) < tvSolu->viewport()->width())
+        tvSolu->header()->resizeSection(0, tvSolu->viewport()->width());
 }
 
 void TForm1::Image4Click()
@@ -685,6 +780,8 @@ void TForm1::sbHazloClick()
     sbBorrar->hide();
     lblBorrar->hide();
     MapCellColor = kMapGrey;
+    // One step a trial, so that the last trial fills the bar.
+    pBar->setMaximum(TrialCount(NumVar));
 
     const int rows = RowCount(NumVar);
     int ones = 0, dontCares = 0, undefined = 0;
@@ -703,9 +800,7 @@ void TForm1::sbHazloClick()
         // The old solutions belong to another function: left in the tree,
         // a click would light them and Imprimir would print them beside
         // this table.
-        tvSolu->clear();
-        m_litPattern.clear();
-        sgKarna->RepaintAll();
+        ClearSolutions();
         QApplication::restoreOverrideCursor();
         prompts::Message(this, QString::fromUtf8("No hay ningún 1 y la solución sería 0."));
         return;
@@ -739,8 +834,7 @@ void TForm1::sbHazloClick()
 
     const SolutionLists lists = BuildSolutionLists(values, NumVar, NomVar, Lists.BestTerms);
     tvSolu->setUpdatesEnabled(false);
-    while (tvSolu->topLevelItemCount() > 0)
-        delete tvSolu->takeTopLevelItem(0);
+    tvSolu->clear();
     for (const QString &caption : {kSopCaption, kPosCaption, kKarnaughCaption}) {
         auto *node = new QTreeWidgetItem(tvSolu, QStringList{caption});
         node->setIcon(0, Imagenes[1]);
@@ -749,6 +843,7 @@ void TForm1::sbHazloClick()
         for (const QString &text : texts) {
             auto *child = new QTreeWidgetItem(parent, QStringList{text});
             child->setIcon(0, Imagenes[image]);
+            child->setToolTip(0, text);
         }
     };
     addChildren(tvSolu->topLevelItem(0), lists.minterms, 0);
@@ -758,6 +853,7 @@ void TForm1::sbHazloClick()
     // scrolled to "Karnaugh".
     for (const QString &caption : {kSopCaption, kPosCaption, kKarnaughCaption})
         FindSolutionNode(tvSolu, caption, false)->setExpanded(true);
+    FitSolutionsColumn();
     tvSolu->setUpdatesEnabled(true);
     tvSolu->scrollToItem(FindSolutionNode(tvSolu, kKarnaughCaption, false));
     pBar->setValue(0);
@@ -813,10 +909,7 @@ void TForm1::sbSalvarClick()
     QStringList cells;
     for (int r = 1; r <= RowCount(NumVar); ++r)
         cells << sgVerdad->Cell(NumVar + 1, r);
-    const QLocale locale = QLocale::system();
-    const QDateTime now = QDateTime::currentDateTime();
-    const QString date =
-        locale.toString(now.date(), QLocale::ShortFormat) + QLatin1Char(' ') + locale.toString(now.time(), QLocale::LongFormat);
+    const QString date = SaveDateText(QLocale::system(), QDateTime::currentDateTime());
     const QByteArray bytes = EncodeDataFile(ComposeDataFile(NumVar, NomVar, cells, date));
     const QString path = prompts::SaveFileName(this, QStringLiteral("Salvar como..."),
                                                QStringLiteral("Fichero qmt (*.qmt)"), QStringLiteral("qmt"));
@@ -869,8 +962,7 @@ void TForm1::sbAbrirClick()
     // The function shown is no longer the one solved: Print waits for a new
     // Solve, and the old solutions go.
     DataChanged = true;
-    while (tvSolu->topLevelItemCount() > 0)
-        delete tvSolu->takeTopLevelItem(0);
+    ClearSolutions();
 }
 
 // ---------------------------------------------------------------- names
@@ -890,8 +982,7 @@ void TForm1::SpeedButton1Click()
     for (int i = 0; i < NumVar; ++i)
         sgVerdad->SetCell(i + 1, 0, TruthHeaderText(i + 1, NumVar, NomVar));
     DataChanged = true;
-    while (tvSolu->topLevelItemCount() > 0)
-        delete tvSolu->takeTopLevelItem(0);
+    ClearSolutions();
 }
 
 // ---------------------------------------------------------------- print

@@ -110,6 +110,10 @@ protected:
 
 private:
     void PlaceTag1();
+    // The solutions belong to one function: they go, with the term lit on
+    // the map, whenever that function does.
+    void ClearSolutions();
+    void FitSolutionsColumn();
     QString InsertionValue() const;
     RowValues ReadValues() const;
     void Inform(const QString &text);

@@ -6,6 +6,8 @@
 #include <QBuffer>
 #include <QDir>
 #include <QEventLoop>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QHBoxLayout>
 #include <QLocale>
 #include <QPainter>
@@ -209,8 +211,13 @@ void TfrmReport::Preview(QWidget *owner)
     auto *window = new QWidget(owner, Qt::Window);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowTitle(QStringLiteral("Quintora - Soluciones"));
-    window->resize(720, 860);
+    // As large as it was designed, but never larger than the screen's free
+    // area (less room for the window's frame): the whole page stays in view.
+    const QScreen *screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
+    const QRect room = screen ? screen->availableGeometry() : QRect(0, 0, 720, 860);
+    window->resize(std::min(720, room.width() - 16), std::min(860, room.height() - 40));
     auto *preview = new QPrintPreviewWidget(&printer, window);
+    preview->setZoomMode(QPrintPreviewWidget::FitInView);
     connect(preview, &QPrintPreviewWidget::paintRequested, window, [this, produced](QPrinter *p) {
         QPainter painter(p);
         Paint(painter, *p, produced);

@@ -125,6 +125,24 @@ int TableChecksum(const QString &valueChars)
     return sum;
 }
 
+QString SaveDateText(const QLocale &locale, const QDateTime &when)
+{
+    // The long time format without its zone fields ("t" to "tttt"); quoted
+    // text is kept as it is, and brackets or blanks left empty go.
+    const QString format = locale.timeFormat(QLocale::LongFormat);
+    QString timeFormat;
+    bool quoted = false;
+    for (QChar c : format) {
+        if (c == QLatin1Char('\''))
+            quoted = !quoted;
+        if (quoted || c != QLatin1Char('t'))
+            timeFormat += c;
+    }
+    timeFormat.remove(QStringLiteral("()"));
+    timeFormat = timeFormat.simplified();
+    return locale.toString(when.date(), QLocale::ShortFormat) + QLatin1Char(' ') + locale.toString(when.time(), timeFormat);
+}
+
 QStringList ComposeDataFile(int numVar, const VarNames &names, const QStringList &valueCellTexts,
                             const QString &dateTimeText)
 {

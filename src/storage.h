@@ -5,6 +5,8 @@
 #include "model.h"
 
 #include <QByteArray>
+#include <QDateTime>
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -22,6 +24,10 @@ QByteArray EncodeWindows1252(const QString &text); // characters outside the set
 // The checksum over the value characters of the rows in row order: row index plus
 // the digit's value ("X", "_" and other characters count 0).
 int TableChecksum(const QString &valueChars);
+
+// The text of the "Fecha/Hora:" line: the short date, one blank and the long
+// time as `locale` writes them, without the time zone that some long formats add.
+QString SaveDateText(const QLocale &locale, const QDateTime &when);
 
 // The seven lines (without line ends) for a table whose value cells hold the
 // given texts ("  1", "  0", "  X" or empty), one per row in row order.

@@ -9,6 +9,13 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QToolButton>
+#include <QTreeWidget>
 #include <QImage>
 #include <QMouseEvent>
 #include <QRandomGenerator>
@@ -84,6 +91,11 @@ private slots:
     void tablesForEveryCount_data();
     void tablesForEveryCount();
     void aboutDialogGoesThroughTheModalSeam();
+    void truthTableNeverHidesRowZero_data();
+    void truthTableNeverHidesRowZero();
+    void captionsKeepApart();
+    void everyControlIsNamed();
+    void qtTextsAreSpanish();
 
     void paintTruthTable_data();
     void paintTruthTable();
@@ -340,7 +352,7 @@ void TestMain::startUp()
     QCOMPARE(form->sgVerdad->ColCount(), 6);
     QCOMPARE(form->sgKarna->RowCount(), 5);
     QCOMPARE(form->sgKarna->ColCount(), 5);
-    QCOMPARE(form->sgVerdad->size(), QSize(129, 358));
+    QCOMPARE(form->sgVerdad->size(), QSize(129, 359));
     QCOMPARE(form->sgKarna->size(), QSize(138, 138));
     QCOMPARE(form->lblTag1->text(), QStringLiteral("ab"));
     QCOMPARE(form->lblTag2->text(), QStringLiteral("cd"));
@@ -879,8 +891,10 @@ void TestMain::tablesForEveryCount_data()
     QTest::addColumn<QString>("tag1");
     QTest::addColumn<QString>("tag2");
 
-    QTest::newRow("3") << 3 << QSize(108, 190) << false << QSize(116, 198) << QSize(138, 84) << 30 << 330 << "a" << "bc";
-    QTest::newRow("4") << 4 << QSize(129, 358) << false << QSize(137, 366) << QSize(138, 138) << 40 << 330 << "ab" << "cd";
+    // Up to four variables the table shows every row: one pixel more than
+    // the rows and header alone, for its frame, so nothing is left to scroll.
+    QTest::newRow("3") << 3 << QSize(108, 191) << false << QSize(116, 199) << QSize(138, 84) << 30 << 330 << "a" << "bc";
+    QTest::newRow("4") << 4 << QSize(129, 359) << false << QSize(137, 367) << QSize(138, 138) << 40 << 330 << "ab" << "cd";
     QTest::newRow("5") << 5 << QSize(167, 500) << true << QSize(175, 508) << QSize(246, 138) << 50 << 405 << "ab" << "cde";
     QTest::newRow("6") << 6 << QSize(188, 500) << true << QSize(196, 508) << QSize(246, 246) << 60 << 405 << "abc" << "def";
     QTest::newRow("7") << 7 << QSize(209, 500) << true << QSize(217, 508) << QSize(462, 246) << 70 << 480 << "abc" << "defg";
@@ -960,6 +974,94 @@ void TestMain::aboutDialogGoesThroughTheModalSeam()
     QCOMPARE(shown.first(), static_cast<QDialog *>(form->AboutBox));
     QCOMPARE(caption, QStringLiteral("Acerca de programa..."));
     QVERIFY(!form->DataChanged);
+}
+
+// A drag down to the last row must not leave the table scrolled: a table
+// that shows all its rows has nothing to scroll, and a rebuild starts at row 0.
+void TestMain::truthTableNeverHidesRowZero_data()
+{
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("to");
+    QTest::newRow("3 to 5") << 3 << 5;
+    QTest::newRow("4 to 5") << 4 << 5;
+    QTest::newRow("4 to 8") << 4 << 8;
+    QTest::newRow("6 to 7, scrolled to the end") << 6 << 7;
+}
+
+void TestMain::truthTableNeverHidesRowZero()
+{
+    QFETCH(int, from);
+    QFETCH(int, to);
+    StringGrid *t = form->sgVerdad;
+    CHECK(SetCount(from));
+    const int rows = 1 << from;
+    if (from <= 4) {
+        Drag(t, {from + 1, 1}, {from + 1, rows});
+        QCOMPARE(t->verticalScrollBar()->maximum(), 0);
+        QCOMPARE(t->rowViewportPosition(0), 0);
+        QVERIFY(t->rowViewportPosition(rows - 1) + t->rowHeight(rows - 1) <= t->viewport()->height());
+    } else {
+        t->scrollToBottom();
+        QVERIFY(t->verticalScrollBar()->value() > 0);
+    }
+    CHECK(SetCount(to));
+    QCOMPARE(t->verticalScrollBar()->value(), 0);
+    QCOMPARE(t->rowViewportPosition(0), 0);
+}
+
+// With the stand-in fonts each caption of the top panel still ends before
+// the next begins.
+void TestMain::captionsKeepApart()
+{
+    const QList<QLabel *> captions{form->Label8, form->Label9, form->Label4, form->Label6, form->Label1,
+                                   form->Label2, form->lblBorrar, form->Label3, form->Label5};
+    for (int i = 0; i < captions.size(); ++i) {
+        QLabel *label = captions[i];
+        const int drawn = QFontMetrics(label->font()).horizontalAdvance(label->text());
+        QVERIFY2(drawn <= label->width(), qPrintable(label->text()));
+        const int limit = i + 1 < captions.size() ? captions[i + 1]->x() : form->SetUp->width();
+        QVERIFY2(label->x() + drawn < limit, qPrintable(QStringLiteral("%1 reaches %2, the next begins at %3")
+                                                            .arg(label->text()).arg(label->x() + drawn).arg(limit)));
+    }
+}
+
+// A screen reader names every command, and the tool tips say the same.
+void TestMain::everyControlIsNamed()
+{
+    const QList<std::pair<const char *, QString>> named{
+        {"sbAbrir", "Abrir"}, {"sbSalvar", "Guardar"}, {"sbHazlo", "Resolver"}, {"SpeedButton1", "Nom. Vars."},
+        {"sbBorrar", "Borrar"}, {"sbPrint", "Imprimir"}, {"udUno", QString::fromUtf8("Nº Variables")},
+        {"Image1", "Click-Insertar"}, {"Image4", "Acerca de Quintora"}, {"Lock", "Desbloquear"},
+        {"Unlock", "Bloquear"}, {"rbPon0", "Insertar 0"}, {"rbPon1", "Insertar 1"}, {"rbPonX", "Insertar X"},
+        {"sgVerdad", "Tabla Verdad"}, {"sgKarna", "Tabla Karnaugh"}, {"tvSolu", "Soluciones"}};
+    for (const auto &[object, name] : named) {
+        auto *w = form->findChild<QWidget *>(QString::fromLatin1(object));
+        QVERIFY2(w, object);
+        QCOMPARE(w->accessibleName(), name);
+        QCOMPARE(w->toolTip(), name);
+    }
+    for (QToolButton *b : form->SetUp->findChildren<QToolButton *>(Qt::FindDirectChildrenOnly))
+        QVERIFY2(!b->accessibleName().isEmpty(), qPrintable(b->objectName()));
+    // The buttons found by name are the ones wired to the commands.
+    form->findChild<QToolButton *>(QStringLiteral("sbBorrar"))->click();
+    QVERIFY(form->DataChanged);
+}
+
+// Qt's own dialogs and buttons speak Spanish whatever the machine's locale.
+void TestMain::qtTextsAreSpanish()
+{
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quintora"), QStringLiteral("x"),
+                    QMessageBox::Ok | QMessageBox::Cancel | QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(box.button(QMessageBox::Cancel)->text().remove(QLatin1Char('&')), QStringLiteral("Cancelar"));
+    QCOMPARE(box.button(QMessageBox::Yes)->text().remove(QLatin1Char('&')), QString::fromUtf8("Sí"));
+    QFileDialog dialog(nullptr, QStringLiteral("Abrir datos..."));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    QStringList texts;
+    for (QLabel *label : dialog.findChildren<QLabel *>())
+        texts << label->text().remove(QLatin1Char('&'));
+    QVERIFY2(texts.contains(QStringLiteral("Nombre de fichero:")), qPrintable(texts.join(QLatin1Char('|'))));
+    QVERIFY2(!texts.contains(QStringLiteral("File name:")), qPrintable(texts.join(QLatin1Char('|'))));
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Abrir datos..."));
 }
 
 // ------------------------------------------------------------------ painting

@@ -5,7 +5,9 @@
 #include "window_helpers.h"
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QRandomGenerator>
+#include <QScrollBar>
 #include <QTest>
 
 using namespace quintora;
@@ -90,6 +92,11 @@ private slots:
     void highlighting();
     void highlightSurvivesRepaint();
     void randomFunctionsThroughTheWindow();
+    void longTermsScrollSideways();
+    void highlightGoesWithTheSolutions_data();
+    void highlightGoesWithTheSolutions();
+    void progressBarReachesItsEnd_data();
+    void progressBarReachesItsEnd();
 
 private:
     std::unique_ptr<TForm1> f;
@@ -307,6 +314,91 @@ void TestSolve::randomFunctionsThroughTheWindow()
                      qPrintable(QStringLiteral("%1 variables, row %2, function %3").arg(n).arg(m).arg(values)));
         }
     }
+}
+
+// At eight variables a maxterm is far wider than the tree: the tree scrolls
+// sideways to show it whole, and its tool tip holds it.
+void TestSolve::longTermsScrollSideways()
+{
+    SetCount(*f, 8);
+    QString values(256, QLatin1Char('1'));
+    values[0] = QLatin1Char('0');
+    values[170] = QLatin1Char('0');
+    SetValues(*f, values);
+    f->sbHazlo->click();
+    QTreeWidgetItem *pos = TForm1::FindSolutionNode(f->tvSolu, kPosCaption, false);
+    QVERIFY(pos && pos->childCount() == 2);
+    QTreeWidgetItem *longest = pos->child(1);
+    QCOMPARE(longest->text(0), QStringLiteral("|a+b+|c+d+|e+f+|g+h"));
+    QCOMPARE(longest->toolTip(0), longest->text(0));
+    QCOMPARE(f->tvSolu->textElideMode(), Qt::ElideNone);
+    // The whole caption fits its column, and the column is wider than the tree.
+    const int textWidth = f->tvSolu->fontMetrics().horizontalAdvance(longest->text(0));
+    const QRect rect = f->tvSolu->visualItemRect(longest);
+    QVERIFY2(f->tvSolu->header()->sectionSize(0) >= rect.left() + f->tvSolu->horizontalScrollBar()->value() + textWidth,
+             qPrintable(QStringLiteral("column %1, text %2").arg(f->tvSolu->header()->sectionSize(0)).arg(textWidth)));
+    QVERIFY(f->tvSolu->horizontalScrollBar()->maximum() > 0);
+    QVERIFY(f->tvSolu->horizontalScrollBar()->isVisible());
+}
+
+// Every event that empties the tree or rebuilds the map forgets the lit
+// term: no cell of the new map may stay green.
+void TestSolve::highlightGoesWithTheSolutions_data()
+{
+    QTest::addColumn<QString>("event");
+    QTest::newRow("count 3 to 4 to 3") << QStringLiteral("count");
+    QTest::newRow("Borrar") << QStringLiteral("clear");
+    QTest::newRow("refused Resolver") << QStringLiteral("refused");
+}
+
+void TestSolve::highlightGoesWithTheSolutions()
+{
+    QFETCH(QString, event);
+    SetCount(*f, 3);
+    SetValues(*f, QStringLiteral("11110000"));
+    f->sbHazlo->click();
+    ClickNode(*f, TForm1::FindSolutionNode(f->tvSolu, kKarnaughCaption, false)->child(0));
+    QCOMPARE(LitRows(*f), (QList<int>{0, 1, 2, 3}));
+    f->LockClick(); // the closed padlock releases the lock
+    if (event == QLatin1String("count")) {
+        f->udUno->UpButton()->click();
+        f->udUno->DownButton()->click();
+    } else if (event == QLatin1String("clear")) {
+        f->sbBorrar->click();
+    } else {
+        SetValues(*f, QStringLiteral("00000000"));
+        f->sbHazlo->click();
+        QCOMPARE(f->tvSolu->topLevelItemCount(), 0);
+    }
+    QCOMPARE(f->NumVar, 3);
+    QCOMPARE(LitRows(*f), QList<int>{});
+}
+
+// The bar's range is the number of trials, so the last one fills it before
+// it goes back to 0.
+void TestSolve::progressBarReachesItsEnd_data()
+{
+    QTest::addColumn<int>("numVar");
+    QTest::newRow("4, the start-up range") << 4;
+    QTest::newRow("6") << 6;
+}
+
+void TestSolve::progressBarReachesItsEnd()
+{
+    QFETCH(int, numVar);
+    SetCount(*f, numVar);
+    if (numVar == 4)
+        f->pBar->setRange(0, 100); // as at start-up, before any change of count
+    QString values(RowCount(numVar), QLatin1Char('0'));
+    for (int m = 0; m < values.size(); m += 3)
+        values[m] = QLatin1Char('1');
+    SetValues(*f, values);
+    QList<int> shown;
+    connect(f->pBar, &QProgressBar::valueChanged, f.get(), [&](int v) { shown << v; });
+    f->sbHazlo->click();
+    QCOMPARE(f->pBar->maximum(), TrialCount(numVar));
+    QVERIFY2(shown.contains(f->pBar->maximum()), qPrintable(QString::number(shown.size())));
+    QCOMPARE(f->pBar->value(), 0);
 }
 
 QTEST_MAIN(TestSolve)
