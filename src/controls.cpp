@@ -455,6 +455,8 @@ UpDown::UpDown(QWidget *parent) : QWidget(parent)
         b->setFocusPolicy(Qt::NoFocus);
         b->setAutoRepeat(true);
     }
+    m_up->setAccessibleName(QStringLiteral("Aumentar"));
+    m_down->setAccessibleName(QStringLiteral("Disminuir"));
     setFocusPolicy(Qt::TabFocus); // first in the panel's tab order; the arrow keys step it
     connect(m_up, &QToolButton::clicked, this, [this] { Step(1); });
     connect(m_down, &QToolButton::clicked, this, [this] { Step(-1); });

@@ -13,6 +13,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -62,6 +63,7 @@ private slots:
     void cancelledDialogs();
     void failedSaveKeepsTheOldFile();
     void failedSyncKeepsTheOldFile();
+    void fileDialogsKeepNoSettings();
     void roundTrip();
     void namesCommand();
 
@@ -324,6 +326,36 @@ void TestFiles::failedSyncKeepsTheOldFile()
     Save(path);
     QCOMPARE(messages.size(), 1);
     QVERIFY(ReadAll(path).contains("Tabla:1,1,1,1,0,0,0,0,1,1,1,1,0,0,0,0"));
+}
+
+// The program keeps nothing between runs: the real file dialogs, shown and
+// closed, leave the configuration folder (redirected for this test) empty.
+void TestFiles::fileDialogsKeepNoSettings()
+{
+    const QString home = qEnvironmentVariable("XDG_CONFIG_HOME");
+    QVERIFY2(!home.isEmpty(), "XDG_CONFIG_HOME must name a folder of the test's own");
+    QDir(home).removeRecursively();
+    QVERIFY(QDir().mkpath(home));
+    auto saveAnswer = std::move(answers.saveFile);
+    auto openAnswer = std::move(answers.openFile);
+    answers.saveFile = nullptr;
+    answers.openFile = nullptr;
+    QStringList titles;
+    QTimer closer;
+    connect(&closer, &QTimer::timeout, this, [&] {
+        if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
+            titles << dialog->windowTitle();
+            dialog->reject();
+        }
+    });
+    closer.start(50);
+    f->sbSalvar->click();
+    f->sbAbrir->click();
+    closer.stop();
+    answers.saveFile = std::move(saveAnswer);
+    answers.openFile = std::move(openAnswer);
+    QCOMPARE(titles, (QStringList{QStringLiteral("Salvar como..."), QStringLiteral("Abrir datos...")}));
+    QCOMPARE(QDir(home).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
 }
 
 void TestFiles::roundTrip()

@@ -1040,7 +1040,7 @@ void TestMain::everyControlIsNamed()
         QCOMPARE(w->accessibleName(), name);
         QCOMPARE(w->toolTip(), name);
     }
-    for (QToolButton *b : form->SetUp->findChildren<QToolButton *>(Qt::FindDirectChildrenOnly))
+    for (QToolButton *b : form->SetUp->findChildren<QToolButton *>())
         QVERIFY2(!b->accessibleName().isEmpty(), qPrintable(b->objectName()));
     // The buttons found by name are the ones wired to the commands.
     form->findChild<QToolButton *>(QStringLiteral("sbBorrar"))->click();

@@ -11,7 +11,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QPrintPreviewWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -74,6 +76,14 @@ void TestPrint::initTestCase()
         ++previews;
         QVERIFY(window->isVisible());
         QCOMPARE(window->windowTitle(), QStringLiteral("Quintora - Soluciones"));
+        // It fits the screen's free area (offscreen, 800 x 600) and shows
+        // the whole page at first.
+        const QRect room = window->screen()->availableGeometry();
+        QVERIFY2(window->width() <= room.width() && window->height() <= room.height(),
+                 qPrintable(QStringLiteral("%1 x %2").arg(window->width()).arg(window->height())));
+        auto *preview = window->findChild<QPrintPreviewWidget *>();
+        QVERIFY(preview);
+        QCOMPARE(preview->zoomMode(), QPrintPreviewWidget::FitInView);
     };
     answers.modal = [](QDialog *) { return int(QDialog::Accepted); };
     prompts::SetAnswers(&answers);

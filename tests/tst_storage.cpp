@@ -106,6 +106,8 @@ private slots:
     void loadDataFile_data();
     void loadDataFile();
     void loadRefusesWhatIsNotAFile();
+    void saveDateHasNoTimeZone_data();
+    void saveDateHasNoTimeZone();
 };
 
 void TestStorage::decodeMapsEveryByteToOneCharacter()
@@ -590,6 +592,31 @@ void TestStorage::loadRefusesWhatIsNotAFile()
         QCOMPARE(int(result.status), int(LoadResult::ReadError));
         QVERIFY2(result.errorText.contains(QStringLiteral("no es un fichero normal")), qPrintable(result.errorText));
     }
+}
+
+// Line 3 holds the short date, one blank and the long time as the locale
+// writes them; the zone some long formats add ("UTC", "(GMT)") is left out.
+void TestStorage::saveDateHasNoTimeZone_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    for (const char *name : {"C", "en_US", "en_GB", "es_ES", "de_DE", "fr_FR", "ja_JP", "pt_BR"})
+        QTest::newRow(name) << QLocale(QString::fromLatin1(name));
+}
+
+void TestStorage::saveDateHasNoTimeZone()
+{
+    QFETCH(QLocale, locale);
+    const QDateTime when(QDate(2026, 12, 10), QTime(13, 32, 25), Qt::UTC);
+    const QString text = SaveDateText(locale, when);
+    const QString date = locale.toString(when.date(), QLocale::ShortFormat);
+    QVERIFY2(text.startsWith(date + QLatin1Char(' ')), qPrintable(text));
+    const QString time = text.mid(date.size() + 1);
+    QVERIFY2(time.contains(QStringLiteral("32")) && time.contains(QStringLiteral("25")), qPrintable(text));
+    QVERIFY2(!time.contains(QStringLiteral("UTC")) && !time.contains(QStringLiteral("GMT"))
+                 && !time.contains(QLatin1Char('(')) && time == time.simplified(),
+             qPrintable(text));
+    // The time as the locale's long format writes it, less the zone.
+    QVERIFY2(locale.toString(when.time(), QLocale::LongFormat).startsWith(time.left(5)), qPrintable(text));
 }
 
 QTEST_APPLESS_MAIN(TestStorage)
