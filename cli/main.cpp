@@ -1,13 +1,13 @@
 // quintora-cli: solves data files from the command line, with the same reading,
 // validation and solution lists as the window.
 #include "fileio.h"
-#include "main.h"
-#include "report.h"
+#include "fonts.h"
+#include "reportpage.h"
 #include "solver.h"
 #include "storage.h"
 
-#include <QApplication>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QStringList>
 #include <cerrno>
 #include <cstdio>
@@ -135,10 +135,9 @@ int Solve(const QString &path, std::optional<uint32_t> seed, const QString &pdf)
             valueCells << TruthValueText(v.isEmpty() ? QStringLiteral("0") : v);
             indexCells << TruthIndexText(m);
         }
-        TfrmReport report;
-        report.Fill(BuildReportContent(file.numVar, file.names, valueCells, indexCells, lists.karnaugh));
         QString error;
-        if (!report.WritePdf(pdf, &error)) {
+        if (!WriteReportPdf(pdf, BuildReportContent(file.numVar, file.names, valueCells, indexCells, lists.karnaugh),
+                            &error)) {
             PrintLine(stderr, error);
             return 2;
         }
@@ -162,7 +161,7 @@ int main(int argc, char *argv[])
         PrintLine(stderr, QStringLiteral("La salida est\u00e1ndar est\u00e1 cerrada; no se puede escribir el resultado."));
         return 2;
     }
-    // The report is drawn with fonts and widgets: only it needs a (headless) GUI.
+    // The report is drawn with fonts: only it needs a (headless) GUI.
     // Qt's own notes (no runtime folder, font cache) are not the tool's
     // messages: stderr carries only what the user must read.
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
@@ -174,9 +173,8 @@ int main(int argc, char *argv[])
     if (report) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
-        auto *gui = new QApplication(argc, argv);
-        SetUpApplication(*gui);
-        app.reset(gui);
+        app = std::make_unique<QGuiApplication>(argc, argv);
+        InstallStandInFonts();
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }

@@ -5,6 +5,7 @@
 #include "controls.h"
 #include "model.h"
 #include "solver.h"
+#include "style.h"
 
 #include <QColor>
 #include <QElapsedTimer>
@@ -18,23 +19,11 @@
 #include <QWidget>
 #include <memory>
 
-class QApplication;
-
 namespace quintora {
 
 class TAboutBox;
 class TNomVars;
 class TfrmReport;
-
-// Fonts named by the layout are Windows families; this maps each to an
-// installed one, and sets the style every window is drawn with.
-void SetUpApplication(QApplication &app);
-QFont LayoutFont(const QString &family, int pixels, bool bold = false);
-// A label sized to its text at (x, y), in a font and, when valid, a colour.
-QLabel *NewLabel(QWidget *parent, const QString &text, int x, int y, const QFont &font, QColor colour = QColor());
-
-inline const QColor kMapGrey(0xEE, 0xEE, 0xEE);
-inline const QColor kMapGreen(0xAA, 0xFF, 0xAA);
 
 class TForm1 : public QWidget {
     Q_OBJECT

@@ -1,22 +1,13 @@
-#include "report.h"
+#include "reportpage.h"
 
 #include "fileio.h"
-#include "prompts.h"
 
 #include <QBuffer>
 #include <QDir>
-#include <QEventLoop>
-#include <QGuiApplication>
-#include <QScreen>
-#include <QHBoxLayout>
 #include <QLocale>
+#include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QPrintDialog>
-#include <QPrintPreviewWidget>
-#include <QPrinter>
-#include <QPushButton>
-#include <QVBoxLayout>
 
 namespace quintora {
 
@@ -117,23 +108,7 @@ void NotationPicture(Page &page, double x, double y)
 
 } // namespace
 
-TfrmReport::TfrmReport(QWidget *parent) : QWidget(parent, Qt::Window)
-{
-    setWindowTitle(QStringLiteral("Quintora - Soluciones"));
-    hide();
-}
-
-void TfrmReport::Fill(const ReportContent &content)
-{
-    qrlFuncion = content.funcion;
-    qrmVerdad = content.verdad;
-    qrmSOP = content.sop;
-    qrmPOS = content.pos;
-    qrmKarnaugh = content.karnaugh;
-    qrmNAND = content.nand;
-}
-
-void TfrmReport::Paint(QPainter &painter, QPagedPaintDevice &device, const QDateTime &produced) const
+void PaintReportPage(QPainter &painter, QPagedPaintDevice &device, const ReportContent &content, const QDateTime &produced)
 {
     Page page(painter, device);
     painter.setPen(Qt::black);
@@ -145,20 +120,20 @@ void TfrmReport::Paint(QPainter &painter, QPagedPaintDevice &device, const QDate
 
     const double d = kDetailTop;
     page.Label(x0 + 4.2, d + 3.2, QStringLiteral("Tabla verdad"), page.Font(arial, 14, true));
-    page.Label(x0 + 41.3, d + 4.2, qrlFuncion, page.Font(arial, 12, true));
-    page.Memo(x0 + 11.6, d + 13.8, 171.7, 24.6, qrmVerdad, 12);
+    page.Label(x0 + 41.3, d + 4.2, content.funcion, page.Font(arial, 12, true));
+    page.Memo(x0 + 11.6, d + 13.8, 171.7, 24.6, content.verdad, 12);
     page.Label(x0 + 4.2, d + 46.6, QStringLiteral("Suma de productos (S.O.P.) - Minterms"), page.Font(arial, 14, true));
     page.Label(x0 + 8.5, d + 56.1, QString(QChar(0x03A3)), page.Font(greek, 20));
-    page.Memo(x0 + 13.8, d + 58.2, 171.7, 24.6, qrmSOP, 12);
+    page.Memo(x0 + 13.8, d + 58.2, 171.7, 24.6, content.sop, 12);
     page.Label(x0 + 4.2, d + 86.8, QStringLiteral("Producto de sumas (P.O.S.) - Maxterms"), page.Font(arial, 14, true));
     page.Label(x0 + 7.4, d + 96.3, QString(QChar(0x03A0)), page.Font(greek, 20));
-    page.Memo(x0 + 14.8, d + 98.4, 170.7, 24.6, qrmPOS, 12);
+    page.Memo(x0 + 14.8, d + 98.4, 170.7, 24.6, content.pos, 12);
     page.Label(x0 + 4.2, d + 127.0, QStringLiteral("Karnaugh"), page.Font(arial, 14, true));
     page.Label(x0 + 7.4, d + 133.3, QString(QChar(0x039A)), page.Font(greek, 20));
-    page.Memo(x0 + 14.8, d + 135.5, 170.7, 24.6, qrmKarnaugh, 12);
+    page.Memo(x0 + 14.8, d + 135.5, 170.7, 24.6, content.karnaugh, 12);
     page.Label(x0 + 5.3, d + 164.0, QString::fromUtf8("Solución Karnaugh usando NAND"), page.Font(arial, 14, true));
     page.Label(x0 + 6.3, d + 172.0, QStringLiteral("f="), page.Font(arial, 20));
-    page.Memo(x0 + 13.8, d + 173.6, 170.7, 24.6, qrmNAND, 12);
+    page.Memo(x0 + 13.8, d + 173.6, 170.7, 24.6, content.nand, 12);
     NotationPicture(page, x0 + 49.7, d + 202.1);
 
     const double f = kFooterTop;
@@ -166,7 +141,7 @@ void TfrmReport::Paint(QPainter &painter, QPagedPaintDevice &device, const QDate
     page.Label(x0 + 154.5, f + 5.3, QLocale::system().toString(produced, QLocale::ShortFormat), page.Font(arial, 8));
 }
 
-QByteArray TfrmReport::PdfBytes() const
+QByteArray ReportPdf(const ReportContent &content)
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -181,83 +156,23 @@ QByteArray TfrmReport::PdfBytes() const
     QPainter painter;
     if (!painter.begin(&writer))
         return QByteArray();
-    Paint(painter, writer, QDateTime::currentDateTime());
+    PaintReportPage(painter, writer, content, QDateTime::currentDateTime());
     if (!painter.end())
         return QByteArray();
     return bytes;
 }
 
-bool TfrmReport::WritePdf(const QString &path, QString *error) const
+bool WriteReportPdf(const QString &path, const ReportContent &content, QString *error)
 {
     // Drawn whole in memory first, so that the file is replaced only by a
     // complete page, and every failure of the write itself is seen.
-    const QByteArray bytes = PdfBytes();
+    const QByteArray bytes = ReportPdf(content);
     QString why = QStringLiteral("no se pudo componer la página");
     if (!bytes.isEmpty() && WriteWholeFile(path, bytes, &why))
         return true;
     if (error)
         *error = QStringLiteral("No se pudo guardar el PDF en «%1»: %2").arg(QDir::toNativeSeparators(path), why);
     return false;
-}
-
-void TfrmReport::Preview(QWidget *owner)
-{
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setPageSize(QPageSize(QPageSize::A4));
-    printer.setPageOrientation(QPageLayout::Portrait);
-    printer.setFullPage(true);
-    const QDateTime produced = QDateTime::currentDateTime();
-
-    auto *window = new QWidget(owner, Qt::Window);
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    window->setWindowTitle(QStringLiteral("Quintora - Soluciones"));
-    // As large as it was designed, but never larger than the screen's free
-    // area (less room for the window's frame): the whole page stays in view.
-    const QScreen *screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
-    const QRect room = screen ? screen->availableGeometry() : QRect(0, 0, 720, 860);
-    window->resize(std::min(720, room.width() - 16), std::min(860, room.height() - 40));
-    auto *preview = new QPrintPreviewWidget(&printer, window);
-    preview->setZoomMode(QPrintPreviewWidget::FitInView);
-    connect(preview, &QPrintPreviewWidget::paintRequested, window, [this, produced](QPrinter *p) {
-        QPainter painter(p);
-        Paint(painter, *p, produced);
-    });
-    auto *buttons = new QHBoxLayout;
-    auto addButton = [&](const QString &text, auto slot) {
-        auto *b = new QPushButton(text, window);
-        connect(b, &QPushButton::clicked, window, slot);
-        buttons->addWidget(b);
-        return b;
-    };
-    addButton(QStringLiteral("Acercar"), [preview] { preview->zoomIn(); });
-    addButton(QStringLiteral("Alejar"), [preview] { preview->zoomOut(); });
-    addButton(QStringLiteral("Página entera"), [preview] { preview->fitInView(); });
-    addButton(QStringLiteral("Imprimir..."), [window, preview, &printer] {
-        QPrintDialog dialog(&printer, window);
-        if (dialog.exec() == QDialog::Accepted)
-            preview->print();
-    });
-    addButton(QStringLiteral("Guardar PDF..."), [this, window] {
-        const QString path = prompts::SaveFileName(window, QStringLiteral("Guardar PDF..."),
-                                                   QStringLiteral("Documento PDF (*.pdf)"), QStringLiteral("pdf"));
-        QString error;
-        if (!path.isEmpty() && !WritePdf(path, &error))
-            prompts::Message(window, error);
-    });
-    buttons->addStretch();
-    addButton(QStringLiteral("Cerrar"), [window] { window->close(); });
-    auto *layout = new QVBoxLayout(window);
-    layout->addLayout(buttons);
-    layout->addWidget(preview);
-
-    QEventLoop loop;
-    connect(window, &QObject::destroyed, &loop, &QEventLoop::quit);
-    window->show();
-    if (prompts::PreviewShown(window)) { // answered without a person
-        delete window;
-        return;
-    }
-    loop.exec();
 }
 
 } // namespace quintora

@@ -1,7 +1,7 @@
 #include "about.h"
 
 #include "controls.h"
-#include "main.h"
+#include "style.h"
 
 #include <QFrame>
 #include <QLabel>

@@ -7,39 +7,22 @@
 #include "prompts.h"
 #include "report.h"
 #include "storage.h"
+#include "style.h"
 
 #include <QApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
-#include <QLibraryInfo>
 #include <QLocale>
-#include <QSettings>
-#include <QTranslator>
 #include <QFont>
 #include <QMouseEvent>
 #include <QHeaderView>
 #include <QPainter>
-#include <QProxyStyle>
 #include <QScrollBar>
-#include <QStyleFactory>
 
 namespace quintora {
 
 namespace {
 
-// Scroll bars as wide as the layout's sizes assume.
-class LayoutStyle : public QProxyStyle {
-public:
-    using QProxyStyle::QProxyStyle;
-    int pixelMetric(PixelMetric metric, const QStyleOption *option, const QWidget *widget) const override
-    {
-        if (metric == PM_ScrollBarExtent)
-            return 17;
-        return QProxyStyle::pixelMetric(metric, option, widget);
-    }
-};
-
-QColor Hex(unsigned rgb) { return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
 
 QToolButton *NewButton(QWidget *parent, const QString &glyph, int x, int y)
 {
@@ -59,21 +42,6 @@ void Name(QWidget *widget, const char *objectName, const QString &name)
     widget->setToolTip(name);
 }
 
-// A caption wider than the room before the next one is drawn narrower, so
-// that neighbouring captions never run together with the stand-in fonts. A
-// stretch counts from the normal width, whatever the face's own.
-void FitCaption(QLabel *label, int room)
-{
-    QFont font = label->font();
-    const int width = QFontMetrics(font).horizontalAdvance(label->text());
-    if (width <= room)
-        return;
-    font.setStretch(100);
-    const int normalWidth = QFontMetrics(font).horizontalAdvance(label->text());
-    font.setStretch(std::max(50, 100 * room / normalWidth));
-    label->setFont(font);
-    label->adjustSize();
-}
 
 QRadioButton *NewRadio(QWidget *parent, const QString &text, int x, int y, int w, int h)
 {
@@ -114,63 +82,8 @@ QColor ValueColour(const QString &trimmed)
 
 } // namespace
 
-void SetUpApplication(QApplication &app)
-{
-    // The layout's families, as installed on Debian: Liberation Sans Narrow is
-    // metric-compatible with Arial Narrow and narrow enough for Agency FB.
-    static const std::pair<const char *, const char *> substitutes[] = {
-        {"MS Sans Serif", "Liberation Sans"},
-        {"Arial", "Liberation Sans"},
-        {"Arial Narrow", "Liberation Sans Narrow"},
-        {"Agency FB", "Liberation Sans Narrow"},
-        {"Haettenschweiler", "DejaVu Sans Condensed"},
-        {"Denmark", "DejaVu Sans Condensed"},
-        {"Gentium Basic", "Liberation Serif"},
-        {"Gentium Book Basic", "Liberation Serif"},
-        {"MingLiU", "Liberation Mono"},
-    };
-    for (const auto &[family, substitute] : substitutes)
-        QFont::insertSubstitution(QString::fromLatin1(family), QString::fromLatin1(substitute));
-    app.setStyle(new LayoutStyle(QStyleFactory::create(QStringLiteral("Fusion"))));
-    app.setFont(LayoutFont(QStringLiteral("MS Sans Serif"), 11));
-    // No display name: Qt would add it to every window's title, the file
-    // dialogs' included, whose titles must read exactly as given.
-    app.setApplicationName(QStringLiteral("Quintora"));
-    // Qt's own dialogs and buttons speak the program's language, whatever
-    // the machine's locale.
-    auto *qtTexts = new QTranslator(&app);
-    if (qtTexts->load(QLocale(QLocale::Spanish, QLocale::Spain), QStringLiteral("qtbase"), QStringLiteral("_"),
-                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        app.installTranslator(qtTexts);
-    // The program keeps no settings between runs, but Qt's file dialog keeps
-    // its history and last folder in the user's settings: they are pointed
-    // where no file can be created.
-    for (QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
-        QSettings::setPath(format, QSettings::UserScope, QStringLiteral("/dev/null"));
-    app.setWindowIcon(SvgIcon(QStringLiteral(":/icons/app.svg")));
-}
 
-QLabel *NewLabel(QWidget *parent, const QString &text, int x, int y, const QFont &font, QColor colour)
-{
-    auto *label = new QLabel(text, parent);
-    label->setFont(font);
-    if (colour.isValid()) {
-        QPalette p = label->palette();
-        p.setColor(QPalette::WindowText, colour);
-        label->setPalette(p);
-    }
-    label->adjustSize();
-    label->move(x, y);
-    return label;
-}
 
-QFont LayoutFont(const QString &family, int pixels, bool bold)
-{
-    QFont font(family);
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
-}
 
 TForm1::TForm1(QWidget *parent) : QWidget(parent)
 {

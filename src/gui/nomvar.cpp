@@ -1,7 +1,7 @@
 #include "nomvar.h"
 
 #include "controls.h"
-#include "main.h"
+#include "style.h"
 #include "prompts.h"
 
 #include <QCloseEvent>

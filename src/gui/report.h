@@ -23,10 +23,9 @@ public:
     QStringList qrmVerdad, qrmSOP, qrmPOS, qrmKarnaugh, qrmNAND;
 
     void Fill(const ReportContent &content);
+    ReportContent Content() const;
     // Draws the page on any paged device (a printer, a PDF writer).
     void Paint(QPainter &painter, QPagedPaintDevice &device, const QDateTime &produced) const;
-    // The page as a PDF document; empty when it could not be drawn.
-    QByteArray PdfBytes() const;
     // Replaces `path` by the page, whole or not at all; the Spanish reason in
     // `error` when it could not.
     bool WritePdf(const QString &path, QString *error = nullptr) const;
