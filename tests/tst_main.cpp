@@ -618,6 +618,7 @@ void TestMain::mapRightClickAfterATermWritesNothing()
     Click(form->sgKarna, {2, 2}); // index 5
     auto *branch = new QTreeWidgetItem(QStringList("Karnaugh"));
     auto *term = new QTreeWidgetItem(branch, QStringList(QStringLiteral("a") + QChar(0x00B7) + QStringLiteral("b")));
+    term->setData(0, Qt::UserRole, QStringLiteral("11--")); // the cells a term lights, as Resolver stores them
     form->tvSolu->addTopLevelItem(branch);
     branch->setExpanded(true);
     const QRect place = form->tvSolu->visualItemRect(term);

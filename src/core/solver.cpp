@@ -732,20 +732,43 @@ QString ProductText(Pattern p, int numVar, const VarNames &names)
     return factors.isEmpty() ? QStringLiteral("1") : factors.join(kAnd);
 }
 
+SolvedFunction DescribeSolution(const RowValues &values, int numVar, const VarNames &names,
+                                const SolveOutcome &outcome)
+{
+    SolvedFunction f;
+    f.numVar = numVar;
+    f.names = names;
+    f.values = values;
+    f.proven = outcome.exact.proven;
+    const int rows = std::min<int>(RowCount(numVar), static_cast<int>(values.size()));
+    for (int r = 0; r < rows; ++r) {
+        const QString row = PatternText(Pattern{static_cast<uint16_t>(r), 0}, numVar);
+        if (values[r] == ValueOne)
+            f.minterms.append({MintermText(r, numVar, names), row});
+        else if (values[r] == ValueZero)
+            f.maxterms.append({MaxtermText(r, numVar, names), row});
+    }
+    for (Pattern p : outcome.terms)
+        f.karnaugh.append({ProductText(p, numVar, names), PatternText(p, numVar)});
+    return f;
+}
+
+QString ValueText(uint8_t value)
+{
+    return value == ValueOne ? QStringLiteral("1") : value == ValueZero ? QStringLiteral("0") : QStringLiteral("X");
+}
+
 SolutionLists BuildSolutionLists(const RowValues &values, int numVar, const VarNames &names,
                                  const std::vector<Pattern> &bestTerms)
 {
-    SolutionLists lists;
-    const int rows = std::min<int>(RowCount(numVar), static_cast<int>(values.size()));
-    for (int r = 0; r < rows; ++r) {
-        if (values[r] == ValueOne)
-            lists.minterms << MintermText(r, numVar, names);
-        else if (values[r] == ValueZero)
-            lists.maxterms << MaxtermText(r, numVar, names);
-    }
-    for (Pattern p : bestTerms)
-        lists.karnaugh << ProductText(p, numVar, names);
-    return lists;
+    const SolvedFunction f = DescribeSolution(values, numVar, names, SolveOutcome{bestTerms, {}});
+    auto captions = [](const QList<SolvedTerm> &terms) {
+        QStringList list;
+        for (const SolvedTerm &t : terms)
+            list << t.caption;
+        return list;
+    };
+    return {captions(f.minterms), captions(f.maxterms), captions(f.karnaugh)};
 }
 
 } // namespace quintora

@@ -164,6 +164,29 @@ inline const QString kSopCaption = QStringLiteral("S.O.P. MinTerm");
 inline const QString kPosCaption = QStringLiteral("P.O.S. MaxTerm");
 inline const QString kKarnaughCaption = QStringLiteral("Karnaugh");
 
+// One term of a solution list: its caption, and the rows it lights on the
+// map as a pattern (a maxterm lights the one row where it is 0).
+struct SolvedTerm {
+    QString caption;
+    QString cells;
+};
+
+// A solved function as the window keeps it: the solutions tree, the cells a
+// click lights and the report all read from this value, never from captions.
+struct SolvedFunction {
+    int numVar = 0;
+    VarNames names;
+    RowValues values;
+    QList<SolvedTerm> minterms; // rows holding 1, ascending
+    QList<SolvedTerm> maxterms; // rows holding 0, ascending
+    QList<SolvedTerm> karnaugh; // the minimal sum, in the order found
+    bool proven = false;        // the exact step showed the sum minimal
+};
+SolvedFunction DescribeSolution(const RowValues &values, int numVar, const VarNames &names,
+                                const SolveOutcome &outcome);
+// A value's character as the truth table shows it: "0", "1" or "X".
+QString ValueText(uint8_t value);
+
 struct SolutionLists {
     QStringList minterms; // rows holding 1, ascending
     QStringList maxterms; // rows holding 0, ascending

@@ -314,7 +314,6 @@ void TForm1::FormResize() { SetUp->setFixedWidth(frameGeometry().width() - 5); }
 
 void TForm1::FormShow()
 {
-    ResetWorkingLists(Lists);
     if (udUno->Position() > 8)
         udUno->SetPosition(8);
     if (udUno->Position() < 3)
@@ -596,6 +595,7 @@ void TForm1::sbBorrarClick()
 
 void TForm1::ClearSolutions()
 {
+    Solved.reset();
     tvSolu->clear();
     m_litPattern.clear();
     MapCellColor = kMapGrey;
@@ -733,49 +733,44 @@ void TForm1::sbHazloClick()
     sgKarna->RepaintAll();
 
     const RowValues values = ReadValues();
-    Lists.NumVar = NumVar;
-    BuildPrimeImplicants(Lists, values);
     const ProgressFn progress = [this](const SearchProgress &p) { ShowProgress(p); };
     // The exact step runs beside the trials; after them, their best is proven
-    // minimal or replaced by a cover that is.
-    ExactCoverTask exact(Lists);
-    CoverSearch(Lists, *Random, progress);
-    exact.Finish(Lists, progress);
+    // minimal or replaced by a cover that is. The last progress report puts
+    // the final term count in the status bar.
+    const SolveOutcome outcome = MinimalSum(values, NumVar, *Random, progress);
     QApplication::restoreOverrideCursor();
-    AddIsolatedRows(Lists, values, progress);
-    sBarBaja->SetPanelText(5, QString::number(Lists.BestTermCount));
+    Solved = DescribeSolution(values, NumVar, NomVar, outcome);
+    ShowSolutions(*Solved);
+    pBar->setValue(0);
+}
 
-    const SolutionLists lists = BuildSolutionLists(values, NumVar, NomVar, Lists.BestTerms);
+// The three branches of a solved function; each term keeps the cells it
+// lights, so a click never reads its caption back.
+void TForm1::ShowSolutions(const SolvedFunction &solved)
+{
     tvSolu->setUpdatesEnabled(false);
     tvSolu->clear();
-    for (const QString &caption : {kSopCaption, kPosCaption, kKarnaughCaption}) {
+    const std::tuple<QString, const QList<SolvedTerm> *, int> branches[] = {
+        {kSopCaption, &solved.minterms, 0}, {kPosCaption, &solved.maxterms, 2}, {kKarnaughCaption, &solved.karnaugh, 0}};
+    for (const auto &[caption, terms, image] : branches) {
         auto *node = new QTreeWidgetItem(tvSolu, QStringList{caption});
         node->setIcon(0, Imagenes[1]);
-    }
-    auto addChildren = [this](QTreeWidgetItem *parent, const QStringList &texts, int image) {
-        for (const QString &text : texts) {
-            auto *child = new QTreeWidgetItem(parent, QStringList{text});
+        for (const SolvedTerm &term : *terms) {
+            auto *child = new QTreeWidgetItem(node, QStringList{term.caption});
             child->setIcon(0, Imagenes[image]);
-            child->setToolTip(0, text);
+            child->setToolTip(0, term.caption);
+            child->setData(0, Qt::UserRole, term.cells);
         }
-    };
-    addChildren(tvSolu->topLevelItem(0), lists.minterms, 0);
-    addChildren(FindSolutionNode(tvSolu, kPosCaption, true), lists.maxterms, 2);
-    addChildren(FindSolutionNode(tvSolu, kKarnaughCaption, true), lists.karnaugh, 0);
-    // Expanded within the same batch, so the tree lays out once; it ends
-    // scrolled to "Karnaugh".
-    for (const QString &caption : {kSopCaption, kPosCaption, kKarnaughCaption})
-        FindSolutionNode(tvSolu, caption, false)->setExpanded(true);
+        // Expanded within the same batch, so the tree lays out once.
+        node->setExpanded(true);
+    }
     FitSolutionsColumn();
     tvSolu->setUpdatesEnabled(true);
     tvSolu->scrollToItem(FindSolutionNode(tvSolu, kKarnaughCaption, false));
-    pBar->setValue(0);
-    ResetWorkingLists(Lists);
 }
 
 void TForm1::tvSoluClick()
 {
-    QString pattern(NumVar, QLatin1Char('-'));
     if (tvSolu->topLevelItemCount() == 0)
         return;
     sgKarna->SetCurrentCell(0, 0);
@@ -783,31 +778,11 @@ void TForm1::tvSoluClick()
     m_litPattern.clear();
     sgKarna->RepaintAll();
     QTreeWidgetItem *node = tvSolu->currentItem();
-    if (!node || !node->isSelected())
+    if (!node || !node->isSelected() || !node->parent())
         return;
-    QString text = node->text(0);
-    if (text == kSopCaption || text == kKarnaughCaption || text == kPosCaption)
-        return;
-    const bool sum = text.contains(QLatin1Char('+'));
-    const QChar separator = sum ? QLatin1Char('+') : QChar(0x00B7);
-    text += separator;
-    while (text.contains(separator)) {
-        const qsizetype at = text.indexOf(separator);
-        QString literal = text.left(at);
-        text = text.mid(at + 1);
-        // A sum is 0 on the one row where every literal is 0.
-        QChar polarity = sum ? QLatin1Char('0') : QLatin1Char('1');
-        if (literal.startsWith(QLatin1Char('|'))) {
-            polarity = sum ? QLatin1Char('1') : QLatin1Char('0');
-            literal = literal.right(1);
-        }
-        for (int i = 1; i <= NumVar; ++i)
-            if (literal == NomVar[i - 1])
-                pattern[i - 1] = polarity;
-    }
-    m_litPattern = pattern;
+    m_litPattern = node->data(0, Qt::UserRole).toString();
     for (int m = 0; m < RowCount(NumVar); ++m) {
-        if (TermCovers(m, pattern, NumVar)) {
+        if (TermCovers(m, m_litPattern, NumVar)) {
             MapCellColor = kMapGreen;
             const MapCell cell = MapCellOfIndex(m, NumVar);
             sgKarna->SetCell(cell.column, cell.row, sgKarna->Cell(cell.column, cell.row));
@@ -906,17 +881,19 @@ void TForm1::sbPrintClick()
         prompts::Message(this, kPrintRefusedMessage);
         return;
     }
+    // The function solved last, as solved; without one (a Resolver refused
+    // for want of a 1) the table as it stands, with no sum.
     QStringList values, indices;
-    for (int r = 1; r <= RowCount(NumVar); ++r) {
-        values << sgVerdad->Cell(NumVar + 1, r);
-        indices << sgVerdad->Cell(0, r);
-    }
-    // The minimal sum: every node after "Karnaugh", which are its children.
     std::optional<QStringList> terms;
-    if (QTreeWidgetItem *node = FindSolutionNode(tvSolu, kKarnaughCaption, true)) {
+    for (int r = 1; r <= RowCount(NumVar); ++r) {
+        values << (Solved ? TruthValueText(ValueText(Solved->values[r - 1])) : sgVerdad->Cell(NumVar + 1, r));
+        indices << TruthIndexText(r - 1);
+    }
+    if (Solved) {
+        FindSolutionNode(tvSolu, kKarnaughCaption, true);
         terms = QStringList();
-        for (int i = 0; i < node->childCount(); ++i)
-            terms->append(node->child(i)->text(0));
+        for (const SolvedTerm &term : Solved->karnaugh)
+            terms->append(term.caption);
     }
     if (!frmReport)
         return;

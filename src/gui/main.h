@@ -18,6 +18,7 @@
 #include <QTreeWidget>
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 namespace quintora {
 
@@ -41,9 +42,9 @@ public:
     TNomVars *NomVars = nullptr;
     TfrmReport *frmReport = nullptr;
 
-    // The minimiser's working lists (Minterms, Levels and the search's
-    // results), filled and emptied within one Solve.
-    SolverState Lists;
+    // The function solved last, while its solutions are shown: the tree,
+    // the lit cells and the report read from it.
+    std::optional<SolvedFunction> Solved;
     // Where the cover search draws from: reseeded from the clock before every
     // draw; tests put a seeded one here.
     std::unique_ptr<RandomSource> Random = std::make_unique<ClockRandom>();
@@ -102,6 +103,7 @@ private:
     // The solutions belong to one function: they go, with the term lit on
     // the map, whenever that function does.
     void ClearSolutions();
+    void ShowSolutions(const SolvedFunction &solved);
     void FitSolutionsColumn();
     QString InsertionValue() const;
     RowValues ReadValues() const;
