@@ -17,12 +17,8 @@ inline void SetCount(TForm1 &f, int n)
 // One character per row: '1', '0', 'X' or '_' (empty).
 inline void SetValues(TForm1 &f, const QString &values)
 {
-    for (int m = 0; m < values.size(); ++m) {
-        const QString v = values[m] == QLatin1Char('_') ? QString() : QString(values[m]);
-        f.sgVerdad->SetCell(f.NumVar + 1, m + 1, TruthValueText(v));
-        const MapCell cell = MapCellOfIndex(m, f.NumVar);
-        f.sgKarna->SetCell(cell.column, cell.row, v);
-    }
+    for (int m = 0; m < values.size(); ++m)
+        f.WriteValue(m, values[m] == QLatin1Char('_') ? QString() : TruthValueText(QString(values[m])));
 }
 
 } // namespace quintora::testing

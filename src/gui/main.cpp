@@ -98,9 +98,27 @@ TForm1::TForm1(QWidget *parent) : QWidget(parent)
     setPalette(pal);
     setFont(LayoutFont(QStringLiteral("MS Sans Serif"), 11));
 
-    const QFont caption = LayoutFont(QStringLiteral("Agency FB"), 16);
+    SetUpTopPanel();
+    SetUpBody();
+    SetUpStatusBar();
 
-    // Top panel.
+    // Tab order: the spinner and radio buttons, then the body.
+    setTabOrder(udUno, rbPon0);
+    setTabOrder(rbPon0, rbPon1);
+    setTabOrder(rbPon1, rbPonX);
+    setTabOrder(rbPonX, sgVerdad);
+    setTabOrder(sgVerdad, sgKarna);
+    setTabOrder(sgKarna, tvSolu);
+
+    ConnectEvents();
+    FormCreate();
+}
+
+// The panel of commands along the top: captions, buttons, the spinner, the
+// insertion mode and the padlocks.
+void TForm1::SetUpTopPanel()
+{
+    const QFont caption = LayoutFont(QStringLiteral("Agency FB"), 16);
     SetUp = new QFrame(this);
     SetUp->setGeometry(0, 0, 937, 85);
     SetUp->setFrameStyle(QFrame::Panel | QFrame::Raised);
@@ -168,8 +186,11 @@ TForm1::TForm1(QWidget *parent) : QWidget(parent)
     Name(rbPon0, "rbPon0", QStringLiteral("Insertar 0"));
     Name(rbPon1, "rbPon1", QStringLiteral("Insertar 1"));
     Name(rbPonX, "rbPonX", QStringLiteral("Insertar X"));
+}
 
-    // Body.
+// The truth table, the map with its tags, and the solutions tree.
+void TForm1::SetUpBody()
+{
     bVerdad = new QFrame(this);
     bVerdad->setGeometry(8, 116, 241, 513);
     bVerdad->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -220,7 +241,11 @@ TForm1::TForm1(QWidget *parent) : QWidget(parent)
     Name(sgVerdad, "sgVerdad", QStringLiteral("Tabla Verdad"));
     Name(sgKarna, "sgKarna", QStringLiteral("Tabla Karnaugh"));
     Name(tvSolu, "tvSolu", QStringLiteral("Soluciones"));
+}
 
+// The status bar's panels and the progress bar that sits in the last one.
+void TForm1::SetUpStatusBar()
+{
     sBarBaja = new StatusBar(this);
     sBarBaja->setGeometry(0, 637, 937, 19);
     sBarBaja->SetPanels({
@@ -238,16 +263,10 @@ TForm1::TForm1(QWidget *parent) : QWidget(parent)
     pBar->setRange(0, 100);
     pBar->setValue(0);
     pBar->setTextVisible(false);
+}
 
-    // Tab order: the spinner and radio buttons, then the body.
-    setTabOrder(udUno, rbPon0);
-    setTabOrder(rbPon0, rbPon1);
-    setTabOrder(rbPon1, rbPonX);
-    setTabOrder(rbPonX, sgVerdad);
-    setTabOrder(sgVerdad, sgKarna);
-    setTabOrder(sgKarna, tvSolu);
-
-    // Events.
+void TForm1::ConnectEvents()
+{
     connect(Image4, &Picture::clicked, this, &TForm1::Image4Click);
     connect(Image1, &Picture::clicked, this, &TForm1::LockClick);
     connect(Lock, &Picture::clicked, this, &TForm1::LockClick);
@@ -271,13 +290,11 @@ TForm1::TForm1(QWidget *parent) : QWidget(parent)
     sgVerdad->SetMouseUp([this](StringGrid *, Qt::MouseButton b, QPoint p) { sgVerdadMouseUp(b, p); });
     sgKarna->SetMouseUp([this](StringGrid *, Qt::MouseButton b, QPoint p) { sgKarnaMouseUp(b, p); });
     sBarBaja->SetDrawPanel([this](int panel, const QRect &rect) { sBarBajaDrawPanel(panel, rect); });
-
-    FormCreate();
 }
 
 void TForm1::FormCreate()
 {
-    sBarBaja->SetOwnerDrawn(7, true);
+    sBarBaja->SetOwnerDrawn(kPanelProgress, true);
     pBar->setParent(sBarBaja);
     // Flat inside the panel, without a frame of its own.
     pBar->setStyleSheet(QStringLiteral("QProgressBar { border: none; background: transparent; }"
@@ -288,7 +305,7 @@ void TForm1::FormCreate()
 
 void TForm1::sBarBajaDrawPanel(int panel, const QRect &rect)
 {
-    if (panel != 7)
+    if (panel != kPanelProgress)
         return;
     const QRect bar(rect.left(), rect.top(), rect.width() - 15, rect.height());
     if (pBar->geometry() != bar)
@@ -474,6 +491,13 @@ void TForm1::sgKarnaDrawCell(QPainter &painter, int c, int r, const QRect &rect,
 
 // ---------------------------------------------------------------- editing
 
+void TForm1::WriteValue(int m, const QString &truthText)
+{
+    sgVerdad->SetCell(NumVar + 1, m + 1, truthText);
+    const MapCell cell = MapCellOfIndex(m, NumVar);
+    sgKarna->SetCell(cell.column, cell.row, MapValueText(truthText));
+}
+
 QString TForm1::InsertionValue() const
 {
     if (rbPon0->isChecked())
@@ -505,12 +529,8 @@ void TForm1::sgVerdadMouseUp(Qt::MouseButton, QPoint point)
     const GridRect sel = sgVerdad->Selection();
     if (sel.Right != NumVar + 1)
         return;
-    for (int r = std::max(sel.Top, 1); r <= sel.Bottom; ++r) {
-        sgVerdad->SetCell(NumVar + 1, r, v);
-        const int m = sgVerdad->Cell(0, r).trimmed().toInt();
-        const MapCell cell = MapCellOfIndex(m, NumVar);
-        sgKarna->SetCell(cell.column, cell.row, MapValueText(v));
-    }
+    for (int r = std::max(sel.Top, 1); r <= sel.Bottom; ++r)
+        WriteValue(sgVerdad->Cell(0, r).trimmed().toInt(), v);
 }
 
 void TForm1::sgKarnaMouseUp(Qt::MouseButton, QPoint point)
@@ -529,9 +549,7 @@ void TForm1::sgKarnaMouseUp(Qt::MouseButton, QPoint point)
         for (int c = sel.Left; c <= sel.Right; ++c) {
             if (r == 0 || c == 0)
                 continue;
-            sgKarna->SetCell(c, r, MapValueText(v));
-            const int m = IndexOfMapCell(sgKarna->Cell(0, r), sgKarna->Cell(c, 0));
-            sgVerdad->SetCell(NumVar + 1, m + 1, v);
+            WriteValue(IndexOfMapCell(sgKarna->Cell(0, r), sgKarna->Cell(c, 0)), v);
         }
     }
 }
@@ -547,7 +565,7 @@ void TForm1::UnlockClick()
     sbBorrar->hide();
     lblBorrar->hide();
     pBar->setValue(0);
-    for (int panel : {1, 3, 5})
+    for (int panel : {kPanelOnes, kPanelDontCares, kPanelTerms})
         sBarBaja->SetPanelText(panel, QString());
 }
 
@@ -556,7 +574,7 @@ void TForm1::LockClick()
     for (QWidget *w : std::initializer_list<QWidget *>{udUno, rbPon0, rbPon1, rbPonX})
         w->setEnabled(!w->isEnabled());
     pBar->setValue(0);
-    for (int panel : {1, 3, 5})
+    for (int panel : {kPanelOnes, kPanelDontCares, kPanelTerms})
         sBarBaja->SetPanelText(panel, QString());
     Unlock->show();
     sbBorrar->show();
@@ -582,13 +600,9 @@ void TForm1::sbBorrarClick()
 {
     DataChanged = true;
     MapCellColor = kMapGrey;
-    const int rows = 1 << NumVar;
-    for (int r = 1; r <= rows; ++r)
-        sgVerdad->SetCell(NumVar + 1, r, QString());
-    for (int r = 1; r <= MapDataRows(NumVar); ++r)
-        for (int c = 1; c <= MapDataColumns(NumVar); ++c)
-            sgKarna->SetCell(c, r, QString());
-    for (int panel : {1, 3, 5})
+    for (int m = 0; m < RowCount(NumVar); ++m)
+        WriteValue(m, QString());
+    for (int panel : {kPanelOnes, kPanelDontCares, kPanelTerms})
         sBarBaja->SetPanelText(panel, QString());
     ClearSolutions();
 }
@@ -647,7 +661,7 @@ void TForm1::Inform(const QString &text)
 void TForm1::ShowProgress(const SearchProgress &progress)
 {
     if (progress.BestCountChanged) {
-        sBarBaja->SetPanelText(5, QString::number(progress.BestTermCount));
+        sBarBaja->SetPanelText(kPanelTerms, QString::number(progress.BestTermCount));
         sBarBaja->repaint();
     }
     // Thousands of trials a second: the bar moves at most once a frame (it
@@ -718,9 +732,9 @@ void TForm1::sbHazloClick()
         prompts::Message(this, QString::fromUtf8("No hay ningún 1 y la solución sería 0."));
         return;
     }
-    sBarBaja->SetPanelText(1, QString::number(ones));
-    sBarBaja->SetPanelText(3, QString::number(dontCares));
-    sBarBaja->SetPanelText(5, QStringLiteral("0"));
+    sBarBaja->SetPanelText(kPanelOnes, QString::number(ones));
+    sBarBaja->SetPanelText(kPanelDontCares, QString::number(dontCares));
+    sBarBaja->SetPanelText(kPanelTerms, QStringLiteral("0"));
     sBarBaja->repaint();
     if (undefined > 0)
         Inform(QStringLiteral("Hay ") + QString::number(undefined)
@@ -841,12 +855,8 @@ void TForm1::sbAbrirClick()
     lblTag2->setText(MapColTag(n, NomVar));
     lblTag2->adjustSize();
     PlaceTag1();
-    for (int m = 0; m < RowCount(n); ++m) {
-        const QString v = data.values.mid(m, 1);
-        sgVerdad->SetCell(n + 1, m + 1, TruthValueText(v));
-        const MapCell cell = MapCellOfIndex(m, n);
-        sgKarna->SetCell(cell.column, cell.row, MapValueText(v));
-    }
+    for (int m = 0; m < RowCount(n); ++m)
+        WriteValue(m, TruthValueText(data.values.mid(m, 1)));
     // The function shown is no longer the one solved: Print waits for a new
     // Solve, and the old solutions go.
     DataChanged = true;

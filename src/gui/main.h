@@ -65,7 +65,13 @@ public:
     QProgressBar *pBar;
     QList<QIcon> Imagenes;
 
+    // Status bar panels: captions at the even ones, values at these.
+    enum Panel { kPanelOnes = 1, kPanelDontCares = 3, kPanelTerms = 5, kPanelProgress = 7 };
+
     void BuildTables();
+    // Row m's value into both grids: the truth table's text ("  1", or
+    // empty) and the map's, its mirror.
+    void WriteValue(int m, const QString &truthText);
     // The first node, in tree order, whose caption equals `caption` when the
     // letters a to z of both are put in upper case.
     static QTreeWidgetItem *FindSolutionNode(QTreeWidget *tree, const QString &caption, bool makeVisible);
@@ -99,6 +105,10 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void SetUpTopPanel();
+    void SetUpBody();
+    void SetUpStatusBar();
+    void ConnectEvents();
     void PlaceTag1();
     // The solutions belong to one function: they go, with the term lit on
     // the map, whenever that function does.
