@@ -28,6 +28,13 @@ using namespace quintora::testing;
 
 namespace {
 
+// Only the tests that read a PDF back need pdftotext.
+#define REQUIRE_PDFTOTEXT()                                                                                            \
+    do {                                                                                                               \
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())                                     \
+            QSKIP("pdftotext (poppler-utils) is not installed");                                                      \
+    } while (false)
+
 // The page's text, as a PDF reader extracts it.
 QString PdfText(const QString &path)
 {
@@ -69,8 +76,6 @@ private:
 void TestPrint::initTestCase()
 {
     SetUpApplication(*qApp);
-    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
-        QSKIP("pdftotext (poppler-utils) is not installed");
     answers.message = [this](const QString &text) { messages << text; };
     answers.preview = [this](QWidget *window) {
         ++previews;
@@ -155,6 +160,7 @@ void TestPrint::pdfHoldsEveryLine_data()
 
 void TestPrint::pdfHoldsEveryLine()
 {
+    REQUIRE_PDFTOTEXT();
     QFETCH(int, numVar);
     SetCount(*f, numVar);
     QString values;
@@ -194,6 +200,7 @@ void TestPrint::pdfHoldsEveryLine()
 
 void TestPrint::commandLineReport()
 {
+    REQUIRE_PDFTOTEXT();
     const QString data = dir.filePath(QStringLiteral("three.qmt"));
     QFile file(data);
     QVERIFY(file.open(QIODevice::WriteOnly));
@@ -283,6 +290,7 @@ void TestPrint::savePdfFromPreview_data()
 
 void TestPrint::savePdfFromPreview()
 {
+    REQUIRE_PDFTOTEXT();
     QFETCH(QString, path);
     QFETCH(QString, fault);
     QFETCH(bool, saved);

@@ -89,7 +89,9 @@ private slots:
     void isolatedRows();
     void twoSolvesInARow();
     void findSolutionNode();
+    void highlighting_data();
     void highlighting();
+    void exactStepReachesTheWindow();
     void highlightSurvivesRepaint();
     void randomFunctionsThroughTheWindow();
     void longTermsScrollSideways();
@@ -223,47 +225,54 @@ void TestSolve::findSolutionNode()
     QCOMPARE(TForm1::FindSolutionNode(f->tvSolu, QString::fromUtf8("|A·|C"), false)->parent(), node);
 }
 
+// Each case: a function, the node clicked (found by caption) and the rows lit.
+void TestSolve::highlighting_data()
+{
+    QTest::addColumn<int>("numVar");
+    QTest::addColumn<QString>("values");
+    QTest::addColumn<QString>("node");
+    QTest::addColumn<QList<int>>("lit");
+
+    QTest::newRow("minterm lights its row") << 4 << "0000010000000000" << QString::fromUtf8("|a·b·|c·d") << QList<int>{5};
+    QTest::newRow("maxterm lights the row where it is 0") << 4 << "1111101111111111" << "a+|b+c+|d" << QList<int>{5};
+    QTest::newRow("product lights its cells") << 3 << "00001010" << QString::fromUtf8("a·|c") << QList<int>{4, 6};
+    QTest::newRow("1 lights every cell") << 3 << "11111111" << "1" << QList<int>{0, 1, 2, 3, 4, 5, 6, 7};
+    QTest::newRow("a branch caption lights nothing") << 4 << "0000010000000000" << "Karnaugh" << QList<int>{};
+}
+
 void TestSolve::highlighting()
 {
-    // A minterm and the maxterm of the same row light the same single cell.
-    SetValues(*f, QStringLiteral("0000010000000000"));
-    f->sbHazloClick();
-    ClickNode(*f, f->tvSolu->topLevelItem(0)->child(0));
-    QCOMPARE(f->tvSolu->topLevelItem(0)->child(0)->text(0), QString::fromUtf8("|a·b·|c·d"));
-    QCOMPARE(LitRows(*f), QList<int>{5});
-    // A branch caption turns everything grey.
-    ClickNode(*f, f->tvSolu->topLevelItem(2));
-    QCOMPARE(LitRows(*f), QList<int>{});
-
-    f->LockClick();
-    SetValues(*f, QStringLiteral("1111101111111111"));
-    f->sbHazloClick();
-    QTreeWidgetItem *maxterm = TForm1::FindSolutionNode(f->tvSolu, QStringLiteral("a+|b+c+|d"), true);
-    QVERIFY(maxterm);
-    ClickNode(*f, maxterm);
-    QCOMPARE(LitRows(*f), QList<int>{5});
-
-    // a·|c lights rows 4 and 6 with three variables.
-    f->LockClick();
-    SetCount(*f, 3);
-    SetValues(*f, QStringLiteral("00001010"));
-    f->sbHazloClick();
-    QCOMPARE(Karnaugh(*f), QStringList{QString::fromUtf8("a·|c")});
-    ClickNode(*f, TForm1::FindSolutionNode(f->tvSolu, QString::fromUtf8("a·|c"), true));
-    QCOMPARE(LitRows(*f), (QList<int>{4, 6}));
+    QFETCH(int, numVar);
+    QFETCH(QString, values);
+    QFETCH(QString, node);
+    QFETCH(QList<int>, lit);
+    SetCount(*f, numVar);
+    SetValues(*f, values);
+    f->sbHazlo->click();
+    QTreeWidgetItem *item = TForm1::FindSolutionNode(f->tvSolu, node, true);
+    QVERIFY2(item, qPrintable(node));
+    ClickNode(*f, item);
+    QCOMPARE(LitRows(*f), lit);
     QCOMPARE(f->sgKarna->CurrentCell(), QPoint(0, 0));
-
-    // "1" lights every cell.
-    f->LockClick();
-    SetValues(*f, QStringLiteral("11111111"));
-    f->sbHazloClick();
-    ClickNode(*f, TForm1::FindSolutionNode(f->tvSolu, QStringLiteral("1"), true));
-    QCOMPARE(LitRows(*f).size(), 8);
-
     // A click while no node is selected only turns the map grey.
     f->tvSolu->clearSelection();
     f->tvSoluClick();
     QCOMPARE(LitRows(*f), QList<int>{});
+}
+
+// The trials alone pick the middle square, which covers four rows yet is
+// redundant; the exact step finds the four essential terms. A window that
+// dropped the exact step's result would show five.
+void TestSolve::exactStepReachesTheWindow()
+{
+    QString values(16, QLatin1Char('0'));
+    for (int m : {1, 5, 6, 7, 11, 12, 13, 15})
+        values[m] = QLatin1Char('1');
+    SetValues(*f, values);
+    f->sbHazlo->click();
+    QCOMPARE(Karnaugh(*f).size(), 4);
+    QCOMPARE(f->sBarBaja->PanelText(TForm1::kPanelTerms), QStringLiteral("4"));
+    QVERIFY(f->Solved && f->Solved->karnaugh.size() == 4);
 }
 
 void TestSolve::highlightSurvivesRepaint()

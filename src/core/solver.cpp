@@ -506,7 +506,8 @@ private:
 
 // The trials dominate a Solve and scan counts throughout: let the compiler use
 // the processor's vector and bit-count instructions where it has them.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_ADDRESS__)
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_ADDRESS__) \
+    && !defined(__SANITIZE_THREAD__)
 #define QUINTORA_HOT __attribute__((target_clones("avx2", "popcnt", "default")))
 #else
 #define QUINTORA_HOT

@@ -45,7 +45,7 @@ TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent)
     lblMail = Line(this, QStringLiteral("quintora@example.org"), 20, 100, 13, QColor(0x80, 0x00, 0x00));
     lblWeb = Line(this, QStringLiteral("www.example.org"), 36, 116, 16, QColor(0x00, 0x00, 0x80));
 
-    BitBtn1 = new QPushButton(SvgIcon(QStringLiteral(":/icons/ok.svg")), QStringLiteral("OK"), this);
+    BitBtn1 = new QPushButton(QIcon(QStringLiteral(":/icons/ok.svg")), QStringLiteral("OK"), this);
     BitBtn1->setGeometry(184, 92, 75, 33);
     BitBtn1->setDefault(true);
     connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);

@@ -509,14 +509,6 @@ QPixmap RenderSvg(const QString &resource, QSize size, qreal ratio)
     return pixmap;
 }
 
-QIcon SvgIcon(const QString &resource)
-{
-    QIcon icon;
-    for (int side : {16, 24, 32, 40, 48, 64, 80, 128, 256})
-        icon.addPixmap(RenderSvg(resource, QSize(side, side)));
-    return icon;
-}
-
 Picture::Picture(const QString &resource, QSize size, QWidget *parent) : QLabel(parent)
 {
     setPixmap(RenderSvg(resource, size, devicePixelRatioF()));

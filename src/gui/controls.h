@@ -159,6 +159,5 @@ protected:
 };
 
 QPixmap RenderSvg(const QString &resource, QSize size, qreal ratio = 1.0);
-QIcon SvgIcon(const QString &resource);
 
 } // namespace quintora

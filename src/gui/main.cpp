@@ -14,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QLocale>
 #include <QFont>
+#include <QIcon>
 #include <QMouseEvent>
 #include <QHeaderView>
 #include <QPainter>
@@ -27,7 +28,7 @@ namespace {
 QToolButton *NewButton(QWidget *parent, const QString &glyph, int x, int y)
 {
     auto *button = new QToolButton(parent);
-    button->setIcon(SvgIcon(glyph));
+    button->setIcon(QIcon(glyph));
     button->setIconSize(QSize(40, 40));
     button->setGeometry(x, y, 53, 53);
     button->setFocusPolicy(Qt::NoFocus);
@@ -236,7 +237,7 @@ void TForm1::SetUpBody()
         tvSolu->setPalette(p);
     }
     for (const char *image : {":/icons/tree_term.svg", ":/icons/tree_branch.svg", ":/icons/tree_maxterm.svg"})
-        Imagenes << SvgIcon(QString::fromLatin1(image));
+        Imagenes << QIcon(QString::fromLatin1(image));
 
     Name(sgVerdad, "sgVerdad", QStringLiteral("Tabla Verdad"));
     Name(sgKarna, "sgKarna", QStringLiteral("Tabla Karnaugh"));

@@ -73,7 +73,7 @@ TNomVars::TNomVars(QWidget *parent) : QDialog(parent)
     setFont(LayoutFont(QStringLiteral("MS Sans Serif"), 11));
 
     // Created first so that it heads the tab order.
-    bbNomOk = new QPushButton(SvgIcon(QStringLiteral(":/icons/tick.svg")), QStringLiteral("Ok"), this);
+    bbNomOk = new QPushButton(QIcon(QStringLiteral(":/icons/tick.svg")), QStringLiteral("Ok"), this);
     bbNomOk->setObjectName(QStringLiteral("bbNomOk"));
     bbNomOk->setIconSize(QSize(16, 16));
     bbNomOk->setGeometry(28, 216, 75, 29);

@@ -50,7 +50,7 @@ void SetUpApplication(QApplication &app)
     // where no file can be created.
     for (QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
         QSettings::setPath(format, QSettings::UserScope, QStringLiteral("/dev/null"));
-    app.setWindowIcon(SvgIcon(QStringLiteral(":/icons/app.svg")));
+    app.setWindowIcon(QIcon(QStringLiteral(":/icons/app.svg")));
 }
 
 QLabel *NewLabel(QWidget *parent, const QString &text, int x, int y, const QFont &font, QColor colour)
