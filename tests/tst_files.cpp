@@ -75,6 +75,8 @@ private:
     prompts::Answers answers;
     QStringList messages;
     QString nextFile;
+    int saveQuestions = 0;
+    prompts::SaveChanges saveAnswer = prompts::SaveChanges::Discard;
     QTemporaryDir dir;
 };
 
@@ -83,6 +85,11 @@ void TestFiles::initTestCase()
     SetUpApplication(*qApp);
     QVERIFY(dir.isValid());
     answers.message = [this](const QString &text) { messages << text; };
+    // Unsaved edits before Abrir are let go unless a test says otherwise.
+    answers.saveChanges = [this] {
+        ++saveQuestions;
+        return saveAnswer;
+    };
     answers.openFile = [this](const QString &title) {
         messages << QStringLiteral("[open] ") + title;
         return nextFile;

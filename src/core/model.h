@@ -50,4 +50,13 @@ int IndexOfMapCell(const QString &rowHeaderText, const QString &columnHeaderText
 // anything that is not 0 or 1 (X, another digit, text) is a don't care.
 RowValue RowValueOfText(const QString &cellText);
 
+// The function as edited: what an undo brings back. One value character per
+// row: "0", "1", "X", or "_" for an empty cell.
+struct FunctionState {
+    int numVar = 4;
+    VarNames names = DefaultNomVar();
+    QString values;
+    bool operator==(const FunctionState &) const = default;
+};
+
 } // namespace quintora

@@ -29,6 +29,8 @@ class StringGrid;
 using DrawCellFn = std::function<void(StringGrid *grid, QPainter &painter, int column, int row,
                                       const QRect &rect, CellState state)>;
 using GridMouseFn = std::function<void(StringGrid *grid, Qt::MouseButton button, QPoint point)>;
+// True when the key was taken; the grid moves its current cell with the rest.
+using GridKeyFn = std::function<bool(StringGrid *grid, QKeyEvent *event)>;
 
 // A grid with a fixed header row and, when fixedCols is 1, a fixed header
 // column; the cells are addressed (column, row) with the headers at 0. The
@@ -63,6 +65,7 @@ public:
     void SetDrawCell(DrawCellFn fn) { m_drawCell = std::move(fn); }
     void SetMouseDown(GridMouseFn fn) { m_mouseDown = std::move(fn); }
     void SetMouseUp(GridMouseFn fn) { m_mouseUp = std::move(fn); }
+    void SetKeyPress(GridKeyFn fn) { m_keyPress = std::move(fn); }
 
     void PaintCell(QPainter &painter, int column, int row, const QRect &rect, bool fixed);
     void RepaintAll();
@@ -75,6 +78,9 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    // Typing never jumps to a cell that starts with the letter typed.
+    void keyboardSearch(const QString &) override {}
 
 private:
     QTableWidgetItem *ItemAt(int column, int row) const;
@@ -88,6 +94,7 @@ private:
     QWidget *m_corner = nullptr;
     DrawCellFn m_drawCell;
     GridMouseFn m_mouseDown, m_mouseUp;
+    GridKeyFn m_keyPress;
 };
 
 // Status bar of panels with fixed widths; the last reaches the right edge and

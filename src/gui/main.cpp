@@ -18,7 +18,11 @@
 #include <QMouseEvent>
 #include <QHeaderView>
 #include <QPainter>
+#include <QCloseEvent>
+#include <QKeyEvent>
 #include <QScrollBar>
+#include <QShortcut>
+#include <QUndoCommand>
 
 namespace quintora {
 
@@ -81,10 +85,49 @@ QColor ValueColour(const QString &trimmed)
     return Hex(0x808080);
 }
 
+// An edit of the function or its names, kept as the states before and after.
+class EditCommand : public QUndoCommand {
+public:
+    EditCommand(TForm1 *window, FunctionState before, FunctionState after, const QString &what)
+        : QUndoCommand(what), m_window(window), m_before(std::move(before)), m_after(std::move(after))
+    {
+    }
+    void undo() override { m_window->RestoreState(m_before); }
+    void redo() override
+    {
+        // Pushed once the edit is already on screen.
+        if (m_done)
+            m_window->RestoreState(m_after);
+        m_done = true;
+    }
+
+private:
+    TForm1 *m_window;
+    FunctionState m_before, m_after;
+    bool m_done = false;
+};
+
+// The value a key writes into a value cell, or nullopt for any other key.
+std::optional<QString> KeyValue(const QKeyEvent *event, const QString &insertion)
+{
+    switch (event->key()) {
+    case Qt::Key_0:
+        return QStringLiteral("  0");
+    case Qt::Key_1:
+        return QStringLiteral("  1");
+    case Qt::Key_X:
+        return QStringLiteral("  X");
+    case Qt::Key_Space:
+        return insertion;
+    case Qt::Key_Delete:
+    case Qt::Key_Backspace:
+        return QString();
+    default:
+        return std::nullopt;
+    }
+}
+
 } // namespace
-
-
-
 
 TForm1::TForm1(QWidget *parent) : QWidget(parent)
 {
@@ -111,6 +154,10 @@ TForm1::TForm1(QWidget *parent) : QWidget(parent)
     setTabOrder(sgVerdad, sgKarna);
     setTabOrder(sgKarna, tvSolu);
 
+    Edits = new QUndoStack(this);
+    connect(Edits, &QUndoStack::cleanChanged, this, [this](bool clean) {
+        setWindowTitle(clean ? QStringLiteral("Quintora") : QStringLiteral("Quintora*"));
+    });
     ConnectEvents();
     FormCreate();
 }
@@ -291,6 +338,18 @@ void TForm1::ConnectEvents()
     sgVerdad->SetMouseUp([this](StringGrid *, Qt::MouseButton b, QPoint p) { sgVerdadMouseUp(b, p); });
     sgKarna->SetMouseUp([this](StringGrid *, Qt::MouseButton b, QPoint p) { sgKarnaMouseUp(b, p); });
     sBarBaja->SetDrawPanel([this](int panel, const QRect &rect) { sBarBajaDrawPanel(panel, rect); });
+    sgVerdad->SetKeyPress([this](StringGrid *grid, QKeyEvent *event) { return EditKey(grid, event); });
+    sgKarna->SetKeyPress([this](StringGrid *grid, QKeyEvent *event) { return EditKey(grid, event); });
+    // Every binding the platform gives undo and redo, and the two usual
+    // ones for redo wherever they are not among them.
+    QList<QKeySequence> redo = QKeySequence::keyBindings(QKeySequence::Redo);
+    for (const QKeySequence &key : {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)})
+        if (!redo.contains(key))
+            redo << key;
+    for (const QKeySequence &key : QKeySequence::keyBindings(QKeySequence::Undo))
+        connect(new QShortcut(key, this), &QShortcut::activated, this, &TForm1::UndoClick);
+    for (const QKeySequence &key : redo)
+        connect(new QShortcut(key, this), &QShortcut::activated, this, &TForm1::RedoClick);
 }
 
 void TForm1::FormCreate()
@@ -530,8 +589,10 @@ void TForm1::sgVerdadMouseUp(Qt::MouseButton, QPoint point)
     const GridRect sel = sgVerdad->Selection();
     if (sel.Right != NumVar + 1)
         return;
+    const FunctionState before = State();
     for (int r = std::max(sel.Top, 1); r <= sel.Bottom; ++r)
         WriteValue(sgVerdad->Cell(0, r).trimmed().toInt(), v);
+    Edited(before, QStringLiteral("Tabla Verdad"));
 }
 
 void TForm1::sgKarnaMouseUp(Qt::MouseButton, QPoint point)
@@ -546,6 +607,7 @@ void TForm1::sgKarnaMouseUp(Qt::MouseButton, QPoint point)
     DataChanged = true;
     const QString v = InsertionValue();
     const GridRect sel = sgKarna->Selection();
+    const FunctionState before = State();
     for (int r = sel.Top; r <= sel.Bottom; ++r) {
         for (int c = sel.Left; c <= sel.Right; ++c) {
             if (r == 0 || c == 0)
@@ -553,6 +615,114 @@ void TForm1::sgKarnaMouseUp(Qt::MouseButton, QPoint point)
             WriteValue(IndexOfMapCell(sgKarna->Cell(0, r), sgKarna->Cell(c, 0)), v);
         }
     }
+    Edited(before, QStringLiteral("Tabla Karnaugh"));
+}
+
+// 0, 1, X, Space (the Click-Insertar value), Delete and Backspace write the
+// selected value cells as a mouse edit does; typing moves down a row in the
+// truth table. Refused, as the mouse is, while the lock refuses edits.
+bool TForm1::EditKey(StringGrid *grid, QKeyEvent *event)
+{
+    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return false;
+    const std::optional<QString> value = KeyValue(event, InsertionValue());
+    if (!value)
+        return false;
+    if (!rbPon1->isEnabled())
+        return true;
+    if (grid == sgKarna) {
+        MapCellColor = kMapGrey;
+        m_litPattern.clear();
+        sgKarna->RepaintAll();
+    }
+    DataChanged = true;
+    const FunctionState before = State();
+    const GridRect sel = grid->Selection();
+    for (int r = std::max(sel.Top, 1); r <= sel.Bottom; ++r) {
+        for (int c = std::max(sel.Left, 1); c <= sel.Right; ++c) {
+            if (grid == sgVerdad && c == NumVar + 1)
+                WriteValue(r - 1, *value);
+            else if (grid == sgKarna)
+                WriteValue(IndexOfMapCell(sgKarna->Cell(0, r), sgKarna->Cell(c, 0)), *value);
+        }
+    }
+    Edited(before, grid == sgVerdad ? QStringLiteral("Tabla Verdad") : QStringLiteral("Tabla Karnaugh"));
+    const QPoint current = grid->CurrentCell();
+    if (grid == sgVerdad && !value->isEmpty() && current.y() >= 1 && current.y() < grid->RowCount() - 1)
+        grid->SetCurrentCell(current.x(), current.y() + 1);
+    return true;
+}
+
+FunctionState TForm1::State() const
+{
+    FunctionState state{NumVar, NomVar, QString()};
+    for (int r = 1; r <= RowCount(NumVar); ++r) {
+        const QString v = sgVerdad->Cell(NumVar + 1, r).trimmed();
+        state.values += v.isEmpty() ? QStringLiteral("_") : v;
+    }
+    return state;
+}
+
+void TForm1::RestoreState(const FunctionState &state)
+{
+    if (state.numVar != NumVar) {
+        udUno->SetPosition(state.numVar);
+        lblNumVar->setText(QString::number(state.numVar));
+        NumVar = state.numVar;
+        pBar->setValue(0);
+        pBar->setMaximum(8 << NumVar);
+        BuildTables();
+    }
+    NomVar = state.names;
+    ShowNames();
+    for (int m = 0; m < RowCount(NumVar); ++m) {
+        const QString v = state.values.mid(m, 1);
+        WriteValue(m, v == QLatin1String("_") ? QString() : TruthValueText(v));
+    }
+    DataChanged = true;
+    ClearSolutions();
+}
+
+void TForm1::Edited(const FunctionState &before, const QString &what)
+{
+    FunctionState after = State();
+    if (after != before)
+        Edits->push(new EditCommand(this, before, std::move(after), what));
+}
+
+void TForm1::UndoClick()
+{
+    if (rbPon1->isEnabled())
+        Edits->undo();
+}
+
+void TForm1::RedoClick()
+{
+    if (rbPon1->isEnabled())
+        Edits->redo();
+}
+
+bool TForm1::ConfirmDiscard()
+{
+    if (Edits->isClean())
+        return true;
+    switch (prompts::AskSaveChanges(this)) {
+    case prompts::SaveChanges::Save:
+        return Save();
+    case prompts::SaveChanges::Discard:
+        return true;
+    case prompts::SaveChanges::Cancel:
+        return false;
+    }
+    return false;
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    if (ConfirmDiscard())
+        event->accept();
+    else
+        event->ignore();
 }
 
 // ---------------------------------------------------------------- lock, clear, count
@@ -589,16 +759,19 @@ void TForm1::udUnoClick()
         udUno->SetPosition(8);
     if (udUno->Position() < 3)
         udUno->SetPosition(3);
+    const FunctionState before = State();
     lblNumVar->setText(QString::number(udUno->Position()));
     NumVar = lblNumVar->text().toInt();
     pBar->setValue(0);
     pBar->setMaximum(8 << NumVar);
     DataChanged = true;
     BuildTables();
+    Edited(before, QString::fromUtf8("Nº Variables"));
 }
 
 void TForm1::sbBorrarClick()
 {
+    const FunctionState before = State();
     DataChanged = true;
     MapCellColor = kMapGrey;
     for (int m = 0; m < RowCount(NumVar); ++m)
@@ -606,6 +779,7 @@ void TForm1::sbBorrarClick()
     for (int panel : {kPanelOnes, kPanelDontCares, kPanelTerms})
         sBarBaja->SetPanelText(panel, QString());
     ClearSolutions();
+    Edited(before, QStringLiteral("Borrar"));
 }
 
 void TForm1::ClearSolutions()
@@ -807,7 +981,9 @@ void TForm1::tvSoluClick()
 
 // ---------------------------------------------------------------- open and save
 
-void TForm1::sbSalvarClick()
+void TForm1::sbSalvarClick() { Save(); }
+
+bool TForm1::Save()
 {
     QStringList cells;
     for (int r = 1; r <= RowCount(NumVar); ++r)
@@ -817,14 +993,20 @@ void TForm1::sbSalvarClick()
     const QString path = prompts::SaveFileName(this, QStringLiteral("Salvar como..."),
                                                QStringLiteral("Fichero qmt (*.qmt)"), QStringLiteral("qmt"));
     if (path.isEmpty())
-        return;
+        return false;
     QString error;
-    if (!WriteWholeFile(path, bytes, &error))
+    if (!WriteWholeFile(path, bytes, &error)) {
         prompts::Message(this, error);
+        return false;
+    }
+    Edits->setClean();
+    return true;
 }
 
 void TForm1::sbAbrirClick()
 {
+    if (!ConfirmDiscard())
+        return;
     const QString path = prompts::OpenFileName(this, QStringLiteral("Abrir datos..."),
                                                QStringLiteral("Fichero QMT (*.qmt)"), QStringLiteral("qmt"));
     if (path.isEmpty())
@@ -841,6 +1023,7 @@ void TForm1::sbAbrirClick()
     const DataFile &data = loaded.data;
     prompts::Message(this, kFileDateMessage + data.dateText);
 
+    const FunctionState before = State();
     const int n = data.numVar;
     udUno->SetPosition(n);
     lblNumVar->setText(QString::number(n));
@@ -849,19 +1032,28 @@ void TForm1::sbAbrirClick()
     pBar->setMaximum(8 << n);
     BuildTables();
     NomVar = data.names;
-    for (int i = 0; i < n; ++i)
-        sgVerdad->SetCell(i + 1, 0, TruthHeaderText(i + 1, n, NomVar));
-    sgVerdad->SetCell(n + 1, 0, TruthHeaderText(n + 1, n, NomVar));
-    lblTag1->setText(MapRowTag(n, NomVar));
-    lblTag2->setText(MapColTag(n, NomVar));
-    lblTag2->adjustSize();
-    PlaceTag1();
+    ShowNames();
     for (int m = 0; m < RowCount(n); ++m)
         WriteValue(m, TruthValueText(data.values.mid(m, 1)));
     // The function shown is no longer the one solved: Print waits for a new
     // Solve, and the old solutions go.
     DataChanged = true;
     ClearSolutions();
+    // Undone, what was there before comes back; as opened, nothing is unsaved.
+    Edited(before, QStringLiteral("Abrir"));
+    Edits->setClean();
+}
+
+// The names on the truth table's header and the map's tags.
+void TForm1::ShowNames()
+{
+    for (int i = 0; i < NumVar; ++i)
+        sgVerdad->SetCell(i + 1, 0, TruthHeaderText(i + 1, NumVar, NomVar));
+    sgVerdad->SetCell(NumVar + 1, 0, TruthHeaderText(NumVar + 1, NumVar, NomVar));
+    lblTag1->setText(MapRowTag(NumVar, NomVar));
+    lblTag2->setText(MapColTag(NumVar, NomVar));
+    lblTag2->adjustSize();
+    PlaceTag1();
 }
 
 // ---------------------------------------------------------------- names
@@ -872,16 +1064,13 @@ void TForm1::SpeedButton1Click()
         prompts::Message(this, QStringLiteral("No se pueden cambiar nombres con sistema bloqueado"));
         return;
     }
+    const FunctionState before = State();
     if (NomVars)
         prompts::ShowModal(NomVars);
-    lblTag1->setText(MapRowTag(NumVar, NomVar));
-    lblTag2->setText(MapColTag(NumVar, NomVar));
-    lblTag2->adjustSize();
-    PlaceTag1();
-    for (int i = 0; i < NumVar; ++i)
-        sgVerdad->SetCell(i + 1, 0, TruthHeaderText(i + 1, NumVar, NomVar));
+    ShowNames();
     DataChanged = true;
     ClearSolutions();
+    Edited(before, QStringLiteral("Nom. Vars."));
 }
 
 // ---------------------------------------------------------------- print

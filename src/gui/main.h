@@ -16,6 +16,7 @@
 #include <QRadioButton>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QUndoStack>
 #include <QWidget>
 #include <memory>
 #include <optional>
@@ -97,9 +98,20 @@ public:
     void SpeedButton1Click();
     void sbPrintClick();
     void tvSoluClick();
+    // Ctrl+Z; Ctrl+Y or Ctrl+Shift+Z. Refused while the lock refuses edits.
+    void UndoClick();
+    void RedoClick();
+
+    // The function and its names as they stand, and putting one back.
+    FunctionState State() const;
+    void RestoreState(const FunctionState &state);
+    // Every edit since the last Guardar or Abrir, to undo and redo; clean
+    // when nothing is left unsaved.
+    QUndoStack *Edits = nullptr;
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -113,6 +125,14 @@ private:
     // The solutions belong to one function: they go, with the term lit on
     // the map, whenever that function does.
     void ClearSolutions();
+    // Records an edit that began with `before`, when it changed anything.
+    void Edited(const FunctionState &before, const QString &what);
+    // Asks before unsaved work would be lost; false when the user stops.
+    bool ConfirmDiscard();
+    // Guardar: true when the file was written.
+    bool Save();
+    void ShowNames();
+    bool EditKey(StringGrid *grid, QKeyEvent *event);
     void ShowSolutions(const SolvedFunction &solved);
     void FitSolutionsColumn();
     QString InsertionValue() const;

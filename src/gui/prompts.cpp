@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace quintora::prompts {
 
@@ -27,8 +28,30 @@ void Message(QWidget *parent, const QString &text)
         g_answers->message(text);
         return;
     }
-    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), text, QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), text, QMessageBox::Ok, parent);
     box.exec();
+}
+
+SaveChanges AskSaveChanges(QWidget *parent)
+{
+    if (g_answers && g_answers->saveChanges)
+        return g_answers->saveChanges();
+    QMessageBox box(QMessageBox::Question, QApplication::applicationName(), QString::fromUtf8("¿Guardar los cambios?"),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent);
+    // The program's own words, whether or not Qt's translation is there.
+    box.button(QMessageBox::Yes)->setText(QString::fromUtf8("&Sí"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("&No"));
+    box.button(QMessageBox::Cancel)->setText(QStringLiteral("&Cancelar"));
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return SaveChanges::Save;
+    case QMessageBox::No:
+        return SaveChanges::Discard;
+    default:
+        return SaveChanges::Cancel;
+    }
 }
 
 bool PreviewShown(QWidget *window)

@@ -15,6 +15,10 @@ int ShowModal(QDialog *dialog);
 // An information box with an OK button.
 void Message(QWidget *parent, const QString &text);
 
+// "¿Guardar los cambios?" with Sí, No and Cancelar.
+enum class SaveChanges { Save, Discard, Cancel };
+SaveChanges AskSaveChanges(QWidget *parent);
+
 // The file chosen in an open or save dialog, empty when cancelled. The
 // dialog shows one filter; a name typed without extension gets `suffix`.
 QString OpenFileName(QWidget *parent, const QString &title, const QString &filter, const QString &suffix);
@@ -28,6 +32,7 @@ struct Answers {
     std::function<QString(const QString &title)> openFile;
     std::function<QString(const QString &title)> saveFile;
     std::function<void(QWidget *window)> preview; // sees the preview window, then it closes
+    std::function<SaveChanges()> saveChanges;
 };
 // True when the answers took the shown preview window instead of a person.
 bool PreviewShown(QWidget *window);
