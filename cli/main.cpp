@@ -125,9 +125,15 @@ int Solve(const QString &path, std::optional<uint32_t> seed, const QString &pdf)
         random = std::make_unique<ClockRandom>();
     // A seeded run must print the same whatever the machine's load: its exact
     // step is bounded by search nodes rather than by the clock.
-    const SolveOutcome outcome = seed ? MinimalSum(values, file.numVar, *random, {}, std::chrono::minutes(1), 20000)
-                                      : MinimalSum(values, file.numVar, *random);
+    const auto budget = seed ? std::chrono::milliseconds(std::chrono::minutes(1)) : std::chrono::milliseconds(2000);
+    const long nodeLimit = seed ? 20000 : 0;
+    const SolveOutcome outcome = MinimalSum(values, file.numVar, *random, {}, budget, nodeLimit);
     const SolutionLists lists = BuildSolutionLists(values, file.numVar, file.names, outcome.terms);
+    SolvedFunction solved = DescribeSolution(values, file.numVar, file.names, outcome);
+    AddMinimalProduct(solved, *random, budget, nodeLimit);
+    QStringList sums;
+    for (const SolvedTerm &sum : solved.sums)
+        sums << sum.caption;
     if (!pdf.isEmpty()) {
         QStringList valueCells, indexCells;
         for (int m = 0; m < RowCount(file.numVar); ++m) {
@@ -142,8 +148,10 @@ int Solve(const QString &path, std::optional<uint32_t> seed, const QString &pdf)
             return 2;
         }
     }
-    const std::pair<QString, const QStringList *> branches[] = {
-        {kSopCaption, &lists.minterms}, {kPosCaption, &lists.maxterms}, {kKarnaughCaption, &lists.karnaugh}};
+    const std::pair<QString, const QStringList *> branches[] = {{kSopCaption, &lists.minterms},
+                                                                 {kPosCaption, &lists.maxterms},
+                                                                 {kKarnaughCaption, &lists.karnaugh},
+                                                                 {kKarnaughPosCaption, &sums}};
     QString tree;
     for (const auto &[caption, children] : branches) {
         tree += caption + QLatin1Char('\n');

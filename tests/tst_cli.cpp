@@ -20,7 +20,7 @@ const QString kDot = QString(QChar(0x00B7));
 const QString kInvalid = QStringLiteral("Error, fichero alterado o no del tipo QMT");
 const QString kNoOne = QStringLiteral("No hay ning\u00fan 1 y la soluci\u00f3n ser\u00eda 0.");
 const QStringList kCaptions = {QStringLiteral("S.O.P. MinTerm"), QStringLiteral("P.O.S. MaxTerm"),
-                               QStringLiteral("Karnaugh")};
+                               QStringLiteral("Karnaugh"), QStringLiteral("Karnaugh P.O.S.")};
 
 // Row index plus the digit's value; "X" and "_" count nothing.
 int Checksum(const QByteArray &values)
@@ -249,7 +249,12 @@ void TestCli::parityFunctionWholeOutput()
                                 "  |a\xC2\xB7|b\xC2\xB7" "c\n"
                                 "  |a\xC2\xB7" "b\xC2\xB7|c\n"
                                 "  a\xC2\xB7|b\xC2\xB7|c\n"
-                                "  a\xC2\xB7" "b\xC2\xB7" "c\n";
+                                "  a\xC2\xB7" "b\xC2\xB7" "c\n"
+                                "Karnaugh P.O.S.\n"
+                                "  a+b+c\n"
+                                "  a+|b+|c\n"
+                                "  |a+b+|c\n"
+                                "  |a+|b+c\n";
     QCOMPARE(run.out, expected);
 }
 
@@ -340,7 +345,7 @@ void TestCli::sameSeedSameOutput()
 
 // Reads the printed sum back through the names and "|" and evaluates it on every
 // row: a right answer printed wrongly (names, complements, factor order) fails.
-void TestCli::karnaughTermsEvaluateToTheFunction()
+void TestCli::karnaughTermsEvaluateToTheFunction() // and the product of sums too
 {
     const int numVar = 5;
     const QString names = QStringLiteral("vwxyz");
@@ -350,9 +355,34 @@ void TestCli::karnaughTermsEvaluateToTheFunction()
     QVERIFY(run.finished);
     QCOMPARE(run.status, 0);
     const std::optional<QList<Branch>> tree = ParseTree(run.out);
-    QVERIFY2(tree && tree->size() == 3, run.out.constData());
+    QVERIFY2(tree && tree->size() == 4, run.out.constData());
     const QStringList terms = tree->at(2).children;
     QVERIFY(!terms.isEmpty());
+
+    // The product of sums: a sum is 0 on the rows where every literal is 0,
+    // and the product is 0 exactly on the 0 rows.
+    QList<bool> product(values.size(), true);
+    for (const QString &sum : tree->at(3).children) {
+        int care = 0, zeros = 0; // the bits a sum fixes, and the row bits where it is 0
+        for (const QString &literal : sum.split(QLatin1Char('+'))) {
+            const bool complemented = literal.startsWith(QLatin1Char('|'));
+            const int var = names.indexOf(complemented ? literal.mid(1) : literal);
+            QVERIFY2(literal.size() == (complemented ? 2 : 1) && var >= 0, qPrintable(sum));
+            const int bit = 1 << (numVar - 1 - var);
+            care |= bit;
+            if (complemented)
+                zeros |= bit;
+        }
+        for (int r = 0; r < values.size(); ++r)
+            if ((r & care) == zeros)
+                product[r] = false;
+    }
+    for (int r = 0; r < values.size(); ++r) {
+        if (values[r] == '1')
+            QVERIFY2(product[r], qPrintable(QStringLiteral("product is 0 on row %1").arg(r)));
+        else if (values[r] == '0')
+            QVERIFY2(!product[r], qPrintable(QStringLiteral("product is 1 on row %1").arg(r)));
+    }
 
     QList<bool> sum(values.size(), false);
     for (const QString &term : terms) {

@@ -203,7 +203,7 @@ void TestSolve::twoSolvesInARow()
     const QStringList maxterms = Children(f->tvSolu->topLevelItem(1));
     const int terms = Karnaugh(*f).size();
     f->sbHazloClick();
-    QCOMPARE(f->tvSolu->topLevelItemCount(), 3);
+    QCOMPARE(f->tvSolu->topLevelItemCount(), 4);
     QCOMPARE(Children(f->tvSolu->topLevelItem(0)), minterms);
     QCOMPARE(Children(f->tvSolu->topLevelItem(1)), maxterms);
     // The trials differ, the minimum does not.
@@ -237,6 +237,7 @@ void TestSolve::highlighting_data()
     QTest::newRow("maxterm lights the row where it is 0") << 4 << "1111101111111111" << "a+|b+c+|d" << QList<int>{5};
     QTest::newRow("product lights its cells") << 3 << "00001010" << QString::fromUtf8("a·|c") << QList<int>{4, 6};
     QTest::newRow("1 lights every cell") << 3 << "11111111" << "1" << QList<int>{0, 1, 2, 3, 4, 5, 6, 7};
+    QTest::newRow("a sum of the product lights its zeros") << 3 << "11110101" << "|a+c" << QList<int>{4, 6};
     QTest::newRow("a branch caption lights nothing") << 4 << "0000010000000000" << "Karnaugh" << QList<int>{};
 }
 

@@ -123,6 +123,8 @@ private slots:
     void agreesOnLargeLevels();
     void reachesProvenMinimum_data();
     void reachesProvenMinimum();
+    void minimalProductOfExchangedCases_data();
+    void minimalProductOfExchangedCases();
     void exactStepMendsRedundantTerm();
     void exactStepOutOfTimeKeepsTrialResult();
     void randomResultsAreSound();
@@ -390,6 +392,52 @@ void TestSolver::reachesProvenMinimum()
         const QString fault = Unsound(values, numVar, outcome.terms);
         QVERIFY2(fault.isEmpty(), qPrintable(fault));
     }
+}
+
+// The cases again with their 0s and 1s exchanged: the minimal product of sums
+// of the exchanged function groups the original 1s, so it has the proven
+// minimum's counts, and each sum is 0 on exactly the rows it groups.
+void TestSolver::minimalProductOfExchangedCases_data() { reachesProvenMinimum_data(); }
+
+void TestSolver::minimalProductOfExchangedCases()
+{
+    QFETCH(int, numVar);
+    QFETCH(QList<int>, ones);
+    QFETCH(QList<int>, dontCares);
+    QFETCH(int, minTerms);
+    QFETCH(int, minLiterals);
+    RowValues exchanged(RowCount(numVar), ValueOne);
+    for (int r : ones)
+        exchanged[r] = ValueZero;
+    for (int r : dontCares)
+        exchanged[r] = ValueDontCare;
+    SolvedFunction solved = DescribeSolution(exchanged, numVar, DefaultNomVar(), SolveOutcome{});
+    LcgRandom random(5);
+    AddMinimalProduct(solved, random, kNoRush);
+    QVERIFY(solved.productProven);
+    if (ones.isEmpty()) { // no 0 to group: the empty product
+        QCOMPARE(solved.sums.size(), 1);
+        QCOMPARE(solved.sums[0].caption, QStringLiteral("1"));
+        return;
+    }
+    QCOMPARE(int(solved.sums.size()), minTerms);
+    int literals = 0;
+    QList<bool> zero(RowCount(numVar), false);
+    for (const SolvedTerm &sum : solved.sums) {
+        literals += int(sum.cells.size() - sum.cells.count(QLatin1Char('-')));
+        // The caption says the same: "0" for no literal, else one per "+" and one more.
+        QCOMPARE(sum.caption == QLatin1String("0") ? 0 : int(sum.caption.count(QLatin1Char('+'))) + 1,
+                 int(sum.cells.size() - sum.cells.count(QLatin1Char('-'))));
+        for (int r = 0; r < RowCount(numVar); ++r) {
+            if (TermCovers(r, sum.cells, numVar)) {
+                QVERIFY2(exchanged[r] != ValueOne, qPrintable(sum.caption + QStringLiteral(" is 0 on a 1")));
+                zero[r] = true;
+            }
+        }
+    }
+    QCOMPARE(literals, minLiterals);
+    for (int r : ones)
+        QVERIFY2(zero[r], qPrintable(QStringLiteral("row %1 is not 0").arg(r)));
 }
 
 void TestSolver::exactStepMendsRedundantTerm()

@@ -733,6 +733,42 @@ QString ProductText(Pattern p, int numVar, const VarNames &names)
     return factors.isEmpty() ? QStringLiteral("1") : factors.join(kAnd);
 }
 
+QString SumText(Pattern p, int numVar, const VarNames &names)
+{
+    QStringList literals;
+    for (int i = 0; i < numVar; ++i) {
+        const int bit = numVar - 1 - i;
+        if ((p.dashes >> bit) & 1)
+            continue;
+        literals << (((p.ones >> bit) & 1) ? QStringLiteral("|") + names[i] : names[i]);
+    }
+    return literals.isEmpty() ? QStringLiteral("0") : literals.join(QLatin1Char('+'));
+}
+
+RowValues Complement(const RowValues &values)
+{
+    RowValues complement(values);
+    for (uint8_t &v : complement)
+        v = v == ValueOne ? ValueZero : v == ValueZero ? ValueOne : v;
+    return complement;
+}
+
+void AddMinimalProduct(SolvedFunction &solved, RandomSource &random, std::chrono::milliseconds exactBudget,
+                       long exactNodeLimit)
+{
+    solved.sums.clear();
+    const RowValues complement = Complement(solved.values);
+    if (std::find(complement.begin(), complement.end(), ValueOne) == complement.end()) {
+        solved.sums.append({QStringLiteral("1"), QString()}); // no cell is 0
+        solved.productProven = true;
+        return;
+    }
+    const SolveOutcome outcome = MinimalSum(complement, solved.numVar, random, {}, exactBudget, exactNodeLimit);
+    for (Pattern p : outcome.terms)
+        solved.sums.append({SumText(p, solved.numVar, solved.names), PatternText(p, solved.numVar)});
+    solved.productProven = outcome.exact.proven;
+}
+
 SolvedFunction DescribeSolution(const RowValues &values, int numVar, const VarNames &names,
                                 const SolveOutcome &outcome)
 {

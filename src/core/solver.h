@@ -159,10 +159,14 @@ SolveOutcome MinimalSum(const RowValues &values, int numVar, RandomSource &rando
 QString MintermText(int m, int numVar, const VarNames &names);
 QString MaxtermText(int m, int numVar, const VarNames &names);
 QString ProductText(Pattern p, int numVar, const VarNames &names); // "1" for all dashes
+// The sum that is 0 exactly on the cells of `p` (the zeros it groups), as a
+// maxterm is written: "+" between literals, "|" for a 1 of the pattern.
+QString SumText(Pattern p, int numVar, const VarNames &names); // "0" for all dashes
 
 inline const QString kSopCaption = QStringLiteral("S.O.P. MinTerm");
 inline const QString kPosCaption = QStringLiteral("P.O.S. MaxTerm");
 inline const QString kKarnaughCaption = QStringLiteral("Karnaugh");
+inline const QString kKarnaughPosCaption = QStringLiteral("Karnaugh P.O.S.");
 
 // One term of a solution list: its caption, and the rows it lights on the
 // map as a pattern (a maxterm lights the one row where it is 0).
@@ -181,9 +185,19 @@ struct SolvedFunction {
     QList<SolvedTerm> maxterms; // rows holding 0, ascending
     QList<SolvedTerm> karnaugh; // the minimal sum, in the order found
     bool proven = false;        // the exact step showed the sum minimal
+    QList<SolvedTerm> sums;     // the minimal product of sums, each lighting its zeros
+    bool productProven = false;
 };
 SolvedFunction DescribeSolution(const RowValues &values, int numVar, const VarNames &names,
                                 const SolveOutcome &outcome);
+// The function with its 0s and 1s exchanged (don't cares stay): its minimal
+// sum gives the minimal product of sums of the function.
+RowValues Complement(const RowValues &values);
+// Adds the minimal product of sums (fewest sums, then fewest literals), the
+// minimal sum of the complement read as sums; a function without a 0 is the
+// empty product, written "1". The budget and node limit are MinimalSum's.
+void AddMinimalProduct(SolvedFunction &solved, RandomSource &random,
+                       std::chrono::milliseconds exactBudget = std::chrono::milliseconds(2000), long exactNodeLimit = 0);
 // A value's character as the truth table shows it: "0", "1" or "X".
 QString ValueText(uint8_t value);
 

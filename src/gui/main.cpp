@@ -929,6 +929,9 @@ void TForm1::sbHazloClick()
     const SolveOutcome outcome = MinimalSum(values, NumVar, *Random, progress);
     QApplication::restoreOverrideCursor();
     Solved = DescribeSolution(values, NumVar, NomVar, outcome);
+    // Grouping the zeros: no progress of its own, and the status bar keeps
+    // counting the sum of products.
+    AddMinimalProduct(*Solved, *Random);
     ShowSolutions(*Solved);
     pBar->setValue(0);
 }
@@ -939,8 +942,10 @@ void TForm1::ShowSolutions(const SolvedFunction &solved)
 {
     tvSolu->setUpdatesEnabled(false);
     tvSolu->clear();
-    const std::tuple<QString, const QList<SolvedTerm> *, int> branches[] = {
-        {kSopCaption, &solved.minterms, 0}, {kPosCaption, &solved.maxterms, 2}, {kKarnaughCaption, &solved.karnaugh, 0}};
+    const std::tuple<QString, const QList<SolvedTerm> *, int> branches[] = {{kSopCaption, &solved.minterms, 0},
+                                                                            {kPosCaption, &solved.maxterms, 2},
+                                                                            {kKarnaughCaption, &solved.karnaugh, 0},
+                                                                            {kKarnaughPosCaption, &solved.sums, 2}};
     for (const auto &[caption, terms, image] : branches) {
         auto *node = new QTreeWidgetItem(tvSolu, QStringList{caption});
         node->setIcon(0, Imagenes[1]);
@@ -970,6 +975,8 @@ void TForm1::tvSoluClick()
     if (!node || !node->isSelected() || !node->parent())
         return;
     m_litPattern = node->data(0, Qt::UserRole).toString();
+    if (m_litPattern.isEmpty()) // the empty product: no cell is 0
+        return;
     for (int m = 0; m < RowCount(NumVar); ++m) {
         if (TermCovers(m, m_litPattern, NumVar)) {
             MapCellColor = kMapGreen;
