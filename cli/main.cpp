@@ -2,12 +2,16 @@
 // validation and solution lists as the window.
 #include "fileio.h"
 #include "fonts.h"
+#include "pla.h"
 #include "reportpage.h"
 #include "solver.h"
 #include "storage.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QStringList>
 #include <cerrno>
 #include <cstdio>
@@ -21,21 +25,26 @@ using namespace quintora;
 namespace {
 
 const char *const kHelp =
-    "Uso: quintora-cli solve FICHERO [--seed N]\n"
+    "Uso: quintora-cli solve FICHERO [--seed N] [--format tree|json]\n"
     "     quintora-cli report FICHERO SALIDA.pdf [--seed N]\n"
+    "     quintora-cli export FICHERO SALIDA.pla [--minimal] [--seed N]\n"
     "     quintora-cli --help\n"
     "\n"
-    "Simplifica la función guardada en un fichero de datos QMT e imprime el árbol de\n"
-    "soluciones: \"S.O.P. MinTerm\" (suma canónica de mintérminos), \"P.O.S. MaxTerm\"\n"
-    "(producto canónico de maxtérminos) y \"Karnaugh\" (suma mínima de productos).\n"
+    "Simplifica la función guardada en un fichero de datos QMT o PLA (por su extensión)\n"
+    "e imprime el árbol de soluciones: \"S.O.P. MinTerm\" (suma canónica de mintérminos),\n"
+    "\"P.O.S. MaxTerm\" (producto canónico de maxtérminos), \"Karnaugh\" (suma mínima de\n"
+    "productos) y \"Karnaugh P.O.S.\" (producto mínimo de sumas).\n"
     "Con report escribe además el informe de soluciones, una página A4, en SALIDA.pdf.\n"
+    "Con export escribe la función en SALIDA.pla (.type fd: unos y indiferencias), o con\n"
+    "--minimal su suma mínima (.type f).\n"
     "\n"
-    "  --seed N   siembra el generador aleatorio una sola vez con N (0 a 4294967295),\n"
-    "             para obtener siempre el mismo resultado; sin ella se siembra con el reloj.\n"
-    "  --help     muestra esta ayuda.\n"
+    "  --seed N       siembra el generador aleatorio una sola vez con N (0 a 4294967295),\n"
+    "                 para obtener siempre el mismo resultado; sin ella se siembra con el reloj.\n"
+    "  --format json  imprime un objeto JSON en lugar del árbol.\n"
+    "  --help         muestra esta ayuda.\n"
     "\n"
     "Estado de salida: 0 resuelto; 1 la función no tiene ningún 1; 2 fichero no válido,\n"
-    "ilegible u orden incorrecta.\n";
+    "ilegible, salida que no se pudo escribir u orden incorrecta.\n";
 
 void PrintLine(FILE *stream, const QString &text)
 {
@@ -89,20 +98,80 @@ int Usage()
     return 2;
 }
 
-int Solve(const QString &path, std::optional<uint32_t> seed, const QString &pdf)
+struct Options {
+    QString command; // solve, report or export
+    QString path;
+    QString out; // the PDF or PLA written
+    std::optional<uint32_t> seed;
+    bool json = false;
+    bool minimal = false;
+};
+
+QJsonArray TermsJson(const QList<SolvedTerm> &terms)
 {
-    // The page would replace the very data it was made from.
-    if (!pdf.isEmpty() && SameFile(path, pdf)) {
-        PrintLine(stderr, QStringLiteral("La salida \u00ab%1\u00bb es el propio fichero de datos; no se escribe nada.").arg(pdf));
+    QJsonArray array;
+    for (const SolvedTerm &t : terms)
+        array.append(QJsonObject{{QStringLiteral("pattern"), t.cells}, {QStringLiteral("text"), t.caption}});
+    return array;
+}
+
+int Literals(const QList<SolvedTerm> &terms)
+{
+    int count = 0;
+    for (const SolvedTerm &t : terms)
+        count += int(t.cells.size() - t.cells.count(QLatin1Char('-')));
+    return count;
+}
+
+QByteArray Json(const SolvedFunction &f)
+{
+    QJsonArray names;
+    for (const QString &name : f.names)
+        names.append(name);
+    QString values;
+    for (uint8_t v : f.values)
+        values += ValueText(v);
+    const QJsonObject o{
+        {QStringLiteral("numVar"), f.numVar},
+        {QStringLiteral("names"), names},
+        {QStringLiteral("values"), values},
+        {QStringLiteral("minterms"), TermsJson(f.minterms)},
+        {QStringLiteral("maxterms"), TermsJson(f.maxterms)},
+        {QStringLiteral("sum"), TermsJson(f.karnaugh)},
+        {QStringLiteral("product"), TermsJson(f.sums)},
+        {QStringLiteral("sumTerms"), int(f.karnaugh.size())},
+        {QStringLiteral("sumLiterals"), Literals(f.karnaugh)},
+        {QStringLiteral("productTerms"), int(f.sums.size())},
+        {QStringLiteral("productLiterals"), Literals(f.sums)},
+        {QStringLiteral("sumProven"), f.proven},
+        {QStringLiteral("productProven"), f.productProven},
+    };
+    return QJsonDocument(o).toJson(QJsonDocument::Indented);
+}
+
+QString Tree(const SolvedFunction &f)
+{
+    const std::pair<QString, const QList<SolvedTerm> *> branches[] = {
+        {kSopCaption, &f.minterms}, {kPosCaption, &f.maxterms}, {kKarnaughCaption, &f.karnaugh}, {kKarnaughPosCaption, &f.sums}};
+    QString tree;
+    for (const auto &[caption, terms] : branches) {
+        tree += caption + QLatin1Char('\n');
+        for (const SolvedTerm &t : *terms)
+            tree += QStringLiteral("  ") + t.caption + QLatin1Char('\n');
+    }
+    return tree;
+}
+
+int Run(const Options &o)
+{
+    // The output would replace the very data it was made from.
+    if (!o.out.isEmpty() && SameFile(o.path, o.out)) {
+        PrintLine(stderr, QStringLiteral("La salida \u00ab%1\u00bb es el propio fichero de datos; no se escribe nada.").arg(o.out));
         return 2;
     }
-    const LoadResult loaded = LoadDataFile(path);
-    if (loaded.status == LoadResult::ReadError) {
+    const LoadResult loaded = LoadFunctionFile(o.path);
+    if (loaded.status != LoadResult::Ok) {
         PrintLine(stderr, loaded.errorText);
-        return 2;
-    }
-    if (loaded.status == LoadResult::Invalid) {
-        PrintLine(stderr, kInvalidFileMessage);
         return 2;
     }
     const DataFile &file = loaded.data;
@@ -114,51 +183,59 @@ int Solve(const QString &path, std::optional<uint32_t> seed, const QString &pdf)
         const QString text(v);
         values.push_back(text.trimmed().isEmpty() ? ValueZero : RowValueOfText(text));
     }
+    if (o.command == QLatin1String("export") && !o.minimal) {
+        QString chars;
+        for (uint8_t v : values)
+            chars += ValueText(v);
+        QString error;
+        if (!WriteWholeFile(o.out, WritePla(file.numVar, file.names, chars), &error)) {
+            PrintLine(stderr, QStringLiteral("No se pudo guardar \u00ab%1\u00bb: %2").arg(o.out, error));
+            return 2;
+        }
+        return 0;
+    }
     if (std::find(values.begin(), values.end(), ValueOne) == values.end()) {
         PrintLine(stderr, QStringLiteral("No hay ningún 1 y la solución sería 0."));
         return 1;
     }
     std::unique_ptr<RandomSource> random;
-    if (seed)
-        random = std::make_unique<LcgRandom>(*seed);
+    if (o.seed)
+        random = std::make_unique<LcgRandom>(*o.seed);
     else
         random = std::make_unique<ClockRandom>();
     // A seeded run must print the same whatever the machine's load: its exact
     // step is bounded by search nodes rather than by the clock.
-    const auto budget = seed ? std::chrono::milliseconds(std::chrono::minutes(1)) : std::chrono::milliseconds(2000);
-    const long nodeLimit = seed ? 20000 : 0;
+    const auto budget = o.seed ? std::chrono::milliseconds(std::chrono::minutes(1)) : std::chrono::milliseconds(2000);
+    const long nodeLimit = o.seed ? 20000 : 0;
     const SolveOutcome outcome = MinimalSum(values, file.numVar, *random, {}, budget, nodeLimit);
-    const SolutionLists lists = BuildSolutionLists(values, file.numVar, file.names, outcome.terms);
     SolvedFunction solved = DescribeSolution(values, file.numVar, file.names, outcome);
+    if (o.command == QLatin1String("export")) {
+        QStringList patterns;
+        for (const SolvedTerm &t : solved.karnaugh)
+            patterns << t.cells;
+        QString error;
+        if (!WriteWholeFile(o.out, WritePlaSum(file.numVar, file.names, patterns), &error)) {
+            PrintLine(stderr, QStringLiteral("No se pudo guardar \u00ab%1\u00bb: %2").arg(o.out, error));
+            return 2;
+        }
+        return 0;
+    }
     AddMinimalProduct(solved, *random, budget, nodeLimit);
-    QStringList sums;
-    for (const SolvedTerm &sum : solved.sums)
-        sums << sum.caption;
-    if (!pdf.isEmpty()) {
-        QStringList valueCells, indexCells;
+    if (o.command == QLatin1String("report")) {
+        QStringList valueCells, indexCells, terms;
         for (int m = 0; m < RowCount(file.numVar); ++m) {
-            const QString v = file.values.mid(m, 1).trimmed();
-            valueCells << TruthValueText(v.isEmpty() ? QStringLiteral("0") : v);
+            valueCells << TruthValueText(ValueText(values[m]));
             indexCells << TruthIndexText(m);
         }
+        for (const SolvedTerm &t : solved.karnaugh)
+            terms << t.caption;
         QString error;
-        if (!WriteReportPdf(pdf, BuildReportContent(file.numVar, file.names, valueCells, indexCells, lists.karnaugh),
-                            &error)) {
+        if (!WriteReportPdf(o.out, BuildReportContent(file.numVar, file.names, valueCells, indexCells, terms), &error)) {
             PrintLine(stderr, error);
             return 2;
         }
     }
-    const std::pair<QString, const QStringList *> branches[] = {{kSopCaption, &lists.minterms},
-                                                                 {kPosCaption, &lists.maxterms},
-                                                                 {kKarnaughCaption, &lists.karnaugh},
-                                                                 {kKarnaughPosCaption, &sums}};
-    QString tree;
-    for (const auto &[caption, children] : branches) {
-        tree += caption + QLatin1Char('\n');
-        for (const QString &child : *children)
-            tree += QStringLiteral("  ") + child + QLatin1Char('\n');
-    }
-    return WriteOutput(tree.toUtf8());
+    return WriteOutput(o.json ? Json(solved) : Tree(solved).toUtf8());
 }
 
 } // namespace
@@ -190,26 +267,34 @@ int main(int argc, char *argv[])
     if (args.size() == 1 && (args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h"))) {
         return WriteOutput(kHelp);
     }
-    if (args.isEmpty() || (args[0] != QLatin1String("solve") && !report))
+    Options o;
+    o.command = args.value(0);
+    if (o.command != QLatin1String("solve") && o.command != QLatin1String("report") && o.command != QLatin1String("export"))
         return Usage();
-    QString path, pdf;
-    std::optional<uint32_t> seed;
+    const bool needsOut = o.command != QLatin1String("solve");
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--seed") && i + 1 < args.size()) {
             bool ok = false;
             const uint value = args[++i].toUInt(&ok, 10);
             if (!ok)
                 return Usage();
-            seed = value;
-        } else if (path.isEmpty() && !args[i].startsWith(QLatin1String("--"))) {
-            path = args[i];
-        } else if (report && pdf.isEmpty() && !args[i].startsWith(QLatin1String("--"))) {
-            pdf = args[i];
+            o.seed = value;
+        } else if (args[i] == QLatin1String("--format") && i + 1 < args.size() && o.command == QLatin1String("solve")) {
+            const QString format = args[++i];
+            if (format != QLatin1String("json") && format != QLatin1String("tree"))
+                return Usage();
+            o.json = format == QLatin1String("json");
+        } else if (args[i] == QLatin1String("--minimal") && o.command == QLatin1String("export")) {
+            o.minimal = true;
+        } else if (o.path.isEmpty() && !args[i].startsWith(QLatin1String("--"))) {
+            o.path = args[i];
+        } else if (needsOut && o.out.isEmpty() && !args[i].startsWith(QLatin1String("--"))) {
+            o.out = args[i];
         } else {
             return Usage();
         }
     }
-    if (path.isEmpty() || (report && pdf.isEmpty()))
+    if (o.path.isEmpty() || (needsOut && o.out.isEmpty()))
         return Usage();
-    return Solve(path, seed, pdf);
+    return Run(o);
 }

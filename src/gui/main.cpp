@@ -3,6 +3,7 @@
 #include "GrayBin.h"
 #include "about.h"
 #include "fileio.h"
+#include "pla.h"
 #include "nomvar.h"
 #include "prompts.h"
 #include "report.h"
@@ -988,6 +989,9 @@ void TForm1::tvSoluClick()
 
 // ---------------------------------------------------------------- open and save
 
+// Both dialogs offer the two formats; the extension of the name chosen decides.
+const QString kFileFilters = QStringLiteral("Datos QMT (*.qmt);;PLA (*.pla)");
+
 void TForm1::sbSalvarClick() { Save(); }
 
 bool TForm1::Save()
@@ -997,12 +1001,13 @@ bool TForm1::Save()
         cells << sgVerdad->Cell(NumVar + 1, r);
     const QString date = SaveDateText(QLocale::system(), QDateTime::currentDateTime());
     const QByteArray bytes = EncodeDataFile(ComposeDataFile(NumVar, NomVar, cells, date));
-    const QString path = prompts::SaveFileName(this, QStringLiteral("Salvar como..."),
-                                               QStringLiteral("Fichero qmt (*.qmt)"), QStringLiteral("qmt"));
+    const QString path = prompts::SaveFileName(this, QStringLiteral("Salvar como..."), kFileFilters, QStringLiteral("qmt"));
     if (path.isEmpty())
         return false;
+    // The format the user chose, told by the name's extension; a PLA file
+    // holds no empty rows, which it writes as 0.
     QString error;
-    if (!WriteWholeFile(path, bytes, &error)) {
+    if (!WriteWholeFile(path, IsPlaPath(path) ? WritePla(NumVar, NomVar, State().values) : bytes, &error)) {
         prompts::Message(this, error);
         return false;
     }
@@ -1014,21 +1019,17 @@ void TForm1::sbAbrirClick()
 {
     if (!ConfirmDiscard())
         return;
-    const QString path = prompts::OpenFileName(this, QStringLiteral("Abrir datos..."),
-                                               QStringLiteral("Fichero QMT (*.qmt)"), QStringLiteral("qmt"));
+    const QString path = prompts::OpenFileName(this, QStringLiteral("Abrir datos..."), kFileFilters, QStringLiteral("qmt"));
     if (path.isEmpty())
         return;
-    const LoadResult loaded = LoadDataFile(path);
-    if (loaded.status == LoadResult::ReadError) {
+    const LoadResult loaded = LoadFunctionFile(path);
+    if (loaded.status != LoadResult::Ok) {
         prompts::Message(this, loaded.errorText);
         return;
     }
-    if (loaded.status == LoadResult::Invalid) {
-        prompts::Message(this, kInvalidFileMessage);
-        return;
-    }
     const DataFile &data = loaded.data;
-    prompts::Message(this, kFileDateMessage + data.dateText);
+    if (!IsPlaPath(path)) // a PLA file carries no date of saving
+        prompts::Message(this, kFileDateMessage + data.dateText);
 
     const FunctionState before = State();
     const int n = data.numVar;

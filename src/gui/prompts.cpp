@@ -80,6 +80,12 @@ QString AskFile(QWidget *parent, const QString &title, const QString &filter, co
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     dialog.setDefaultSuffix(suffix);
+    // A name typed without extension takes the one of the filter shown.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString &chosen) {
+        const qsizetype star = chosen.indexOf(QLatin1String("*."));
+        if (star >= 0)
+            dialog.setDefaultSuffix(chosen.mid(star + 2).section(QLatin1Char(')'), 0, 0).section(QLatin1Char(' '), 0, 0));
+    });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     return dialog.selectedFiles().first();

@@ -20,7 +20,8 @@ enum class SaveChanges { Save, Discard, Cancel };
 SaveChanges AskSaveChanges(QWidget *parent);
 
 // The file chosen in an open or save dialog, empty when cancelled. The
-// dialog shows one filter; a name typed without extension gets `suffix`.
+// filters are separated by ";;"; a name typed without extension gets the
+// extension of the filter shown (`suffix` for the first).
 QString OpenFileName(QWidget *parent, const QString &title, const QString &filter, const QString &suffix);
 QString SaveFileName(QWidget *parent, const QString &title, const QString &filter, const QString &suffix);
 
