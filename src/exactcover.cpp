@@ -1,5 +1,8 @@
 #include "exactcover.h"
 
+#include <Cbc_C_Interface.h>
+#include <Clp_C_Interface.h>
+
 #include <algorithm>
 #include <cmath>
 #include <memory>
@@ -99,6 +102,81 @@ struct NodeData {
     int ColumnCount(int j) const { return colStart[j + 1] - colStart[j]; }
 };
 
+// The linear relaxation of a node, solved exactly by Clp's dual simplex: one
+// model over the whole problem, a node switching its rows and columns on and
+// off by their bounds, so that each solve starts from the last one's basis.
+// Its row duals are the best Lagrangian multipliers, which the subgradient
+// steps only approach; the bound itself is then computed from them by the
+// search, so it stays valid whatever the solver's rounding.
+class LinearRelaxation {
+public:
+    // With `cardinality`, one more row fixes the number of columns.
+    LinearRelaxation(const CoverProblem &p, const std::vector<double> &weight, bool cardinality)
+        : m_model(Clp_newModel()), m_rowOf(kMaxRows, -1), m_cardinality(cardinality)
+    {
+        const int n = static_cast<int>(p.columns.size());
+        p.rows.forEach([&](int r) {
+            m_rowOf[r] = m_rows++;
+            m_rowIds.push_back(r);
+        });
+        const int rows = m_rows + (cardinality ? 1 : 0);
+        std::vector<int> starts{0}, index;
+        std::vector<double> value;
+        for (int j = 0; j < n; ++j) {
+            (p.columns[j] & p.rows).forEach([&](int r) {
+                index.push_back(m_rowOf[r]);
+                value.push_back(1.0);
+            });
+            if (cardinality) {
+                index.push_back(m_rows);
+                value.push_back(1.0);
+            }
+            starts.push_back(static_cast<int>(index.size()));
+        }
+        m_columnUpper.assign(n, 0.0);
+        m_rowLower.assign(rows, 0.0);
+        m_rowUpper.assign(rows, 1e30);
+        std::vector<double> lower(n, 0.0);
+        Clp_setLogLevel(m_model, 0);
+        Clp_loadProblem(m_model, n, rows, starts.data(), index.data(), value.data(), lower.data(),
+                        m_columnUpper.data(), weight.data(), m_rowLower.data(), m_rowUpper.data());
+    }
+    ~LinearRelaxation() { Clp_deleteModel(m_model); }
+    LinearRelaxation(const LinearRelaxation &) = delete;
+    LinearRelaxation &operator=(const LinearRelaxation &) = delete;
+
+    // Solves the node's relaxation (its rows covered by its columns, exactly
+    // `count` of them with the cardinality row) and leaves its duals as
+    // multipliers. False when the solver did not end at an optimum.
+    bool Solve(const RowSet &rows, const std::vector<int> &columns, int count, Multipliers &u, double &lambda)
+    {
+        std::fill(m_columnUpper.begin(), m_columnUpper.end(), 0.0);
+        for (int c : columns)
+            m_columnUpper[c] = 1.0;
+        for (int i = 0; i < m_rows; ++i)
+            m_rowLower[i] = rows.test(m_rowIds[i]) ? 1.0 : 0.0;
+        if (m_cardinality)
+            m_rowLower[m_rows] = m_rowUpper[m_rows] = count;
+        Clp_chgColumnUpper(m_model, m_columnUpper.data());
+        Clp_chgRowLower(m_model, m_rowLower.data());
+        Clp_chgRowUpper(m_model, m_rowUpper.data());
+        Clp_dual(m_model, 0);
+        if (!Clp_isProvenOptimal(m_model))
+            return false;
+        const double *dual = Clp_dualRowSolution(m_model);
+        rows.forEach([&](int r) { u[r] = std::max(0.0, dual[m_rowOf[r]]); });
+        lambda = m_cardinality ? -dual[m_rows] : 0.0;
+        return true;
+    }
+
+private:
+    Clp_Simplex *m_model;
+    std::vector<int> m_rowOf, m_rowIds;
+    int m_rows = 0;
+    bool m_cardinality;
+    std::vector<double> m_columnUpper, m_rowLower, m_rowUpper;
+};
+
 class Search {
 public:
     Search(const CoverProblem &p, CoverCost bound, std::chrono::milliseconds budget, long nodeLimit)
@@ -106,23 +184,51 @@ public:
     {
     }
 
+    // First the fewest columns, literals aside; then the fewest literals among
+    // covers of that many columns, which the search then knows no cover goes
+    // below. Searching both at once spends most of its time on literals of
+    // covers that later turn out to have a column too many.
     CoverSolution Run()
+    {
+        const long bound = m_best;
+        m_columnsOnly = true;
+        m_best = (KeyColumns(bound) + (KeyLiterals(bound) > 0 ? 1 : 0)) * kColumnWeight;
+        Search1();
+        CoverSolution s;
+        if (m_found && !m_timedOut) {
+            const std::vector<int> first = m_bestColumns;
+            CoverCost cost{static_cast<int>(first.size()), 0};
+            for (int c : first)
+                cost.literals += m_p.literals[c];
+            m_columnsOnly = false;
+            m_fewestColumns = cost.columns;
+            m_found = false;
+            m_best = bound;
+            Record(Key(cost), first, {});
+            Search1();
+        }
+        s.found = m_found;
+        s.proven = !m_timedOut;
+        s.columns = m_bestColumns;
+        if (m_found) {
+            for (int c : m_bestColumns) {
+                ++s.cost.columns;
+                s.cost.literals += m_p.literals[c];
+            }
+        }
+        return s;
+    }
+
+private:
+    void Search1()
     {
         std::vector<int> columns(m_p.columns.size());
         std::iota(columns.begin(), columns.end(), 0);
         std::vector<int> chosen;
         Node(m_p.rows, std::move(columns), 0, chosen, nullptr);
-        CoverSolution s;
-        s.found = m_found;
-        s.proven = !m_timedOut;
-        s.columns = m_bestColumns;
-        if (m_found)
-            s.cost = {KeyColumns(m_best), KeyLiterals(m_best)};
-        return s;
     }
 
-private:
-    long Cost(int column) const { return kColumnWeight + m_p.literals[column]; }
+    long Cost(int column) const { return kColumnWeight + (m_columnsOnly ? 0 : m_p.literals[column]); }
 
     bool OutOfTime()
     {
@@ -372,7 +478,7 @@ private:
             for (int r : d.rowOrder)
                 u[r] = std::max(0.0, u[r] + t * (1 - hits[r]));
             if (cardinality > 0)
-                lambda = std::max(0.0, lambda + t * over);
+                lambda += t * over;
         }
         u = bestU;
         lambda = bestLambda;
@@ -528,7 +634,7 @@ private:
         d.Index();
         const int n = static_cast<int>(d.columns.size());
         const int taken = KeyColumns(cost), takenLiterals = KeyLiterals(cost);
-        int fewestLiterals = m_p.literals[d.columns.front()];
+        int fewestLiterals = m_columnsOnly ? 0 : m_p.literals[d.columns.front()];
         for (int c : d.columns)
             fewestLiterals = std::min(fewestLiterals, m_p.literals[c]);
         // No cover of at least k more columns can beat the best.
@@ -555,7 +661,8 @@ private:
                 if (root)
                     Greedy(d, unit, u, 0, cost, chosen);
             });
-        const int fewestColumns = Ceil(relaxed);
+        // No cover at all has fewer columns than the fewest found at first.
+        const int fewestColumns = std::max(Ceil(relaxed), m_fewestColumns - taken);
         // Deeper down, a cover built greedily seldom beats the one the search is
         // about to reach, and costs as much as the rest of the node.
         if (root && !prunes(fewestColumns))
@@ -567,7 +674,7 @@ private:
         // When every better cover takes exactly as many columns as the best,
         // only literals can improve: bound them among covers of that many
         // columns, which is far stronger than any bound mixing the two.
-        auto literalMode = [&] { return taken + fewestColumns == KeyColumns(m_best); };
+        auto literalMode = [&] { return !m_columnsOnly && taken + fewestColumns == KeyColumns(m_best); };
         const int columnsLeft = fewestColumns;
         std::vector<double> literalWeight, reducedLiterals;
         double relaxedLiterals = 0;
@@ -579,10 +686,15 @@ private:
             literalWeight.resize(n);
             for (int j = 0; j < n; ++j)
                 literalWeight[j] = m_p.literals[d.columns[j]];
+            if (!m_literalLp) {
+                std::vector<double> all(m_p.literals.begin(), m_p.literals.end());
+                m_literalLp = std::make_unique<LinearRelaxation>(m_p, all, true);
+            }
+            const bool exact = m_literalLp->Solve(d.rows, d.columns, columnsLeft, relax.literals, relax.cardinality);
             relaxedLiterals = Lagrangian(
                 d, literalWeight, columnsLeft, [&] { return KeyLiterals(m_best) - takenLiterals + 0.0; }, literalsPrune,
                 relax.literals,
-                relax.cardinality, relax.literalsWarm, iterations, reducedLiterals, [](const Multipliers &) {});
+                relax.cardinality, relax.literalsWarm || exact, exact ? 1 : iterations, reducedLiterals, [](const Multipliers &) {});
             relax.literalsWarm = true;
             literalBound = true;
             if (root && !literalsPrune(relaxedLiterals))
@@ -656,6 +768,9 @@ private:
     }
 
     const CoverProblem &m_p;
+    std::unique_ptr<LinearRelaxation> m_literalLp;
+    bool m_columnsOnly = false; // covers ranked by their columns alone
+    int m_fewestColumns = 0;    // no cover has fewer columns
     long m_best;
     std::vector<int> m_bestColumns;
     bool m_found = false;
@@ -666,6 +781,69 @@ private:
 };
 
 } // namespace
+
+CoverSolution SolveMinimumCoverMip(const CoverProblem &problem, CoverCost bound, std::chrono::milliseconds budget,
+                                   const std::vector<int> &start)
+{
+    const int n = static_cast<int>(problem.columns.size());
+    // A cover of the fewest columns has no more columns than rows, nor than the
+    // bound's, and at most 8 literals each: one column weighs more than those.
+    const int most = std::min(problem.rows.count(), std::max(bound.columns, 1));
+    const double weight = 8.0 * most + 1;
+    std::vector<int> rowIndex(kMaxRows, -1);
+    int rowCount = 0;
+    problem.rows.forEach([&](int r) { rowIndex[r] = rowCount++; });
+    std::vector<int> starts{0}, index;
+    std::vector<double> value, lower(n, 0.0), upper(n, 1.0), objective(n);
+    for (int j = 0; j < n; ++j) {
+        (problem.columns[j] & problem.rows).forEach([&](int r) {
+            index.push_back(rowIndex[r]);
+            value.push_back(1.0);
+        });
+        starts.push_back(static_cast<int>(index.size()));
+        objective[j] = weight + problem.literals[j];
+    }
+    std::vector<double> rowLower(rowCount, 1.0), rowUpper(rowCount, 1e30);
+    Cbc_Model *model = Cbc_newModel();
+    Cbc_loadProblem(model, n, rowCount, starts.data(), index.data(), value.data(), lower.data(), upper.data(),
+                    objective.data(), rowLower.data(), rowUpper.data());
+    for (int j = 0; j < n; ++j)
+        Cbc_setInteger(model, j);
+    Cbc_setLogLevel(model, 0);
+    // Costs are whole numbers: a gap below one proves the best.
+    Cbc_setAllowableGap(model, 0.5);
+    Cbc_setAllowableFractionGap(model, 0.0);
+    Cbc_setMaximumSeconds(model, std::max(0.001, budget.count() / 1000.0));
+    const bool bounded = bound.columns <= most;
+    if (bounded)
+        Cbc_setCutoff(model, weight * bound.columns + std::min(bound.literals, 8 * most + 1) - 0.5);
+    if (!start.empty()) {
+        std::vector<double> ones(start.size(), 1.0);
+        Cbc_setMIPStartI(model, static_cast<int>(start.size()), start.data(), ones.data());
+    }
+    Cbc_solve(model);
+    CoverSolution s;
+    const double *best = Cbc_bestSolution(model);
+    if (best) {
+        CoverCost cost;
+        std::vector<int> columns;
+        for (int j = 0; j < n; ++j) {
+            if (best[j] > 0.5) {
+                columns.push_back(j);
+                ++cost.columns;
+                cost.literals += problem.literals[j];
+            }
+        }
+        if (cost < bound) {
+            s.found = true;
+            s.columns = std::move(columns);
+            s.cost = cost;
+        }
+    }
+    s.proven = Cbc_isProvenOptimal(model) || Cbc_isProvenInfeasible(model);
+    Cbc_deleteModel(model);
+    return s;
+}
 
 CoverSolution SolveMinimumCover(const CoverProblem &problem, CoverCost bound, std::chrono::milliseconds budget,
                                 long nodeLimit)

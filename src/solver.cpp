@@ -583,6 +583,18 @@ void CoverSearch(SolverState &s, RandomSource &random, const ProgressFn &progres
         RunTrialsWide(s, table, random, progress, trials);
 }
 
+CoverProblem ExactCoverProblem(const SolverState &s)
+{
+    const CandidateTable table(s);
+    CoverProblem problem;
+    for (const auto &c : table.candidates) {
+        problem.columns.push_back(c.cover);
+        problem.literals.push_back(c.literals);
+        problem.rows |= c.cover;
+    }
+    return problem;
+}
+
 // What the search's thread needs, copied out of the state before it starts, so
 // that the trials can change the state meanwhile.
 struct ExactCoverTask::Work {
