@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <mutex>
 #include <numeric>
 
 namespace quintora {
@@ -20,6 +21,9 @@ constexpr long kColumnWeight = 4096;
 long Key(CoverCost c) { return c.columns * kColumnWeight + std::min<long>(c.literals, kColumnWeight - 1); }
 int KeyColumns(long key) { return static_cast<int>(key / kColumnWeight); }
 int KeyLiterals(long key) { return static_cast<int>(key % kColumnWeight); }
+
+// Nodes of a phase's own search before the phase goes to CBC instead.
+constexpr long kOwnNodes = 400;
 
 // Sums carry a little rounding; the margin keeps a bound valid.
 int Ceil(double bound) { return static_cast<int>(std::ceil(bound - 1e-4)); }
@@ -60,6 +64,7 @@ struct Relaxations {
     Multipliers literals{}; // bounds the literals of covers with a given number of columns
     double cardinality = 0; // the multiplier of that number
     bool literalsWarm = false;
+    std::vector<uint8_t> countBasis, literalBasis; // the exact relaxations' bases, when solved
 };
 
 // A node's columns after its reductions, with their rows in lists both ways.
@@ -102,6 +107,62 @@ struct NodeData {
     int ColumnCount(int j) const { return colStart[j + 1] - colStart[j]; }
 };
 
+// One CBC solve of min sum(objective x) over the covers of the rows, with
+// sum(x) = `count` when that is positive, keeping only solutions below
+// `cutoff`. Returns the columns of the best solution found, or none.
+std::vector<int> CbcCover(const CoverProblem &problem, const std::vector<double> &objective, int count, double cutoff,
+                          double seconds, long nodeLimit, bool &proven)
+{
+    const int n = static_cast<int>(problem.columns.size());
+    std::vector<int> rowIndex(kMaxRows, -1);
+    int rowCount = 0;
+    problem.rows.forEach([&](int r) { rowIndex[r] = rowCount++; });
+    std::vector<int> starts{0}, index;
+    std::vector<double> value, lower(n, 0.0), upper(n, 1.0);
+    for (int j = 0; j < n; ++j) {
+        (problem.columns[j] & problem.rows).forEach([&](int r) {
+            index.push_back(rowIndex[r]);
+            value.push_back(1.0);
+        });
+        if (count > 0) {
+            index.push_back(rowCount);
+            value.push_back(1.0);
+        }
+        starts.push_back(static_cast<int>(index.size()));
+    }
+    const int rows = rowCount + (count > 0 ? 1 : 0);
+    std::vector<double> rowLower(rows, 1.0), rowUpper(rows, 1e30);
+    if (count > 0)
+        rowLower[rowCount] = rowUpper[rowCount] = count;
+    Cbc_Model *model = Cbc_newModel();
+    Cbc_loadProblem(model, n, rows, starts.data(), index.data(), value.data(), lower.data(), upper.data(),
+                    objective.data(), rowLower.data(), rowUpper.data());
+    for (int j = 0; j < n; ++j)
+        Cbc_setInteger(model, j);
+    Cbc_setLogLevel(model, 0);
+    // Costs are whole numbers: a gap below one proves the best.
+    Cbc_setAllowableGap(model, 0.5);
+    Cbc_setAllowableFractionGap(model, 0.0);
+    Cbc_setMaximumSeconds(model, std::max(0.001, seconds));
+    if (nodeLimit > 0)
+        Cbc_setMaximumNodes(model, static_cast<int>(std::min<long>(nodeLimit, 1 << 30)));
+    Cbc_setCutoff(model, cutoff);
+    {
+        // The solver's command-line layer keeps its settings in static tables.
+        static std::mutex one;
+        const std::lock_guard<std::mutex> lock(one);
+        Cbc_solve(model);
+    }
+    std::vector<int> columns;
+    if (const double *best = Cbc_bestSolution(model))
+        for (int j = 0; j < n; ++j)
+            if (best[j] > 0.5)
+                columns.push_back(j);
+    proven = Cbc_isProvenOptimal(model) || Cbc_isProvenInfeasible(model);
+    Cbc_deleteModel(model);
+    return columns;
+}
+
 // The linear relaxation of a node, solved exactly by Clp's dual simplex: one
 // model over the whole problem, a node switching its rows and columns on and
 // off by their bounds, so that each solve starts from the last one's basis.
@@ -110,20 +171,24 @@ struct NodeData {
 // search, so it stays valid whatever the solver's rounding.
 class LinearRelaxation {
 public:
-    // With `cardinality`, one more row fixes the number of columns.
-    LinearRelaxation(const CoverProblem &p, const std::vector<double> &weight, bool cardinality)
-        : m_model(Clp_newModel()), m_rowOf(kMaxRows, -1), m_cardinality(cardinality)
+    // Over the rows and columns of a phase's root, which every node's are
+    // among; with `cardinality`, one more row fixes the number of columns.
+    LinearRelaxation(const CoverProblem &p, const RowSet &rows, const std::vector<int> &columns,
+                     const std::vector<double> &weight, bool cardinality)
+        : m_model(Clp_newModel()), m_rowOf(kMaxRows, -1), m_columnOf(p.columns.size(), -1), m_cardinality(cardinality)
     {
-        const int n = static_cast<int>(p.columns.size());
-        p.rows.forEach([&](int r) {
+        const int n = static_cast<int>(columns.size());
+        rows.forEach([&](int r) {
             m_rowOf[r] = m_rows++;
             m_rowIds.push_back(r);
         });
-        const int rows = m_rows + (cardinality ? 1 : 0);
+        const int total = m_rows + (cardinality ? 1 : 0);
         std::vector<int> starts{0}, index;
-        std::vector<double> value;
+        std::vector<double> value, objective;
         for (int j = 0; j < n; ++j) {
-            (p.columns[j] & p.rows).forEach([&](int r) {
+            m_columnOf[columns[j]] = j;
+            objective.push_back(weight[columns[j]]);
+            (p.columns[columns[j]] & rows).forEach([&](int r) {
                 index.push_back(m_rowOf[r]);
                 value.push_back(1.0);
             });
@@ -134,12 +199,13 @@ public:
             starts.push_back(static_cast<int>(index.size()));
         }
         m_columnUpper.assign(n, 0.0);
-        m_rowLower.assign(rows, 0.0);
-        m_rowUpper.assign(rows, 1e30);
+        m_rowLower.assign(total, 0.0);
+        m_rowUpper.assign(total, 1e30);
         std::vector<double> lower(n, 0.0);
         Clp_setLogLevel(m_model, 0);
-        Clp_loadProblem(m_model, n, rows, starts.data(), index.data(), value.data(), lower.data(),
-                        m_columnUpper.data(), weight.data(), m_rowLower.data(), m_rowUpper.data());
+        Clp_scaling(m_model, 0); // every coefficient is 1
+        Clp_loadProblem(m_model, n, total, starts.data(), index.data(), value.data(), lower.data(),
+                        m_columnUpper.data(), objective.data(), m_rowLower.data(), m_rowUpper.data());
     }
     ~LinearRelaxation() { Clp_deleteModel(m_model); }
     LinearRelaxation(const LinearRelaxation &) = delete;
@@ -148,11 +214,21 @@ public:
     // Solves the node's relaxation (its rows covered by its columns, exactly
     // `count` of them with the cardinality row) and leaves its duals as
     // multipliers. False when the solver did not end at an optimum.
-    bool Solve(const RowSet &rows, const std::vector<int> &columns, int count, Multipliers &u, double &lambda)
+    // `basis`, when the parent's, is where the solve starts; it is left as
+    // this node's.
+    bool Solve(const RowSet &rows, const std::vector<int> &columns, int count, Multipliers &u, double &lambda,
+               std::vector<uint8_t> &basis)
     {
         std::fill(m_columnUpper.begin(), m_columnUpper.end(), 0.0);
-        for (int c : columns)
-            m_columnUpper[c] = 1.0;
+        for (int c : columns) {
+            if (m_columnOf[c] < 0)
+                return false;
+            m_columnUpper[m_columnOf[c]] = 1.0;
+        }
+        bool inside = true;
+        rows.forEach([&](int r) { inside = inside && m_rowOf[r] >= 0; });
+        if (!inside)
+            return false;
         for (int i = 0; i < m_rows; ++i)
             m_rowLower[i] = rows.test(m_rowIds[i]) ? 1.0 : 0.0;
         if (m_cardinality)
@@ -160,9 +236,14 @@ public:
         Clp_chgColumnUpper(m_model, m_columnUpper.data());
         Clp_chgRowLower(m_model, m_rowLower.data());
         Clp_chgRowUpper(m_model, m_rowUpper.data());
+        const size_t size = m_columnUpper.size() + m_rowLower.size();
+        if (basis.size() == size)
+            Clp_copyinStatus(m_model, basis.data());
         Clp_dual(m_model, 0);
         if (!Clp_isProvenOptimal(m_model))
             return false;
+        const unsigned char *status = Clp_statusArray(m_model);
+        basis.assign(status, status + size);
         const double *dual = Clp_dualRowSolution(m_model);
         rows.forEach([&](int r) { u[r] = std::max(0.0, dual[m_rowOf[r]]); });
         lambda = m_cardinality ? -dual[m_rows] : 0.0;
@@ -171,7 +252,7 @@ public:
 
 private:
     Clp_Simplex *m_model;
-    std::vector<int> m_rowOf, m_rowIds;
+    std::vector<int> m_rowOf, m_rowIds, m_columnOf;
     int m_rows = 0;
     bool m_cardinality;
     std::vector<double> m_columnUpper, m_rowLower, m_rowUpper;
@@ -193,39 +274,78 @@ public:
         const long bound = m_best;
         m_columnsOnly = true;
         m_best = (KeyColumns(bound) + (KeyLiterals(bound) > 0 ? 1 : 0)) * kColumnWeight;
-        Search1();
-        CoverSolution s;
+        Phase();
         if (m_found && !m_timedOut) {
             const std::vector<int> first = m_bestColumns;
-            CoverCost cost{static_cast<int>(first.size()), 0};
-            for (int c : first)
-                cost.literals += m_p.literals[c];
             m_columnsOnly = false;
-            m_fewestColumns = cost.columns;
+            m_fewestColumns = static_cast<int>(first.size());
             m_found = false;
             m_best = bound;
-            Record(Key(cost), first, {});
-            Search1();
+            Record(CostOf(first), first, {});
+            Phase();
         }
+        CoverSolution s;
         s.found = m_found;
         s.proven = !m_timedOut;
         s.columns = m_bestColumns;
         if (m_found) {
-            for (int c : m_bestColumns) {
-                ++s.cost.columns;
+            s.cost.columns = static_cast<int>(m_bestColumns.size());
+            for (int c : m_bestColumns)
                 s.cost.literals += m_p.literals[c];
+            // A first phase cut short may leave a cover of as many columns as
+            // the bound's and more literals.
+            if (Key(s.cost) >= bound) {
+                s.found = false;
+                s.columns.clear();
+                s.cost = {};
             }
         }
         return s;
     }
 
 private:
-    void Search1()
+    long CostOf(const std::vector<int> &columns) const
     {
+        long cost = 0;
+        for (int c : columns)
+            cost += Cost(c);
+        return cost;
+    }
+
+    // One phase: the search itself, and when it has not closed the problem
+    // within kOwnNodes nodes, CBC's branch and cut on the whole problem, below
+    // the best cover found. A node count rather than the clock decides, so the
+    // result does not depend on the machine's speed.
+    void Phase()
+    {
+        m_stopped = false;
+        m_phaseNodes = 0;
+        m_countLp.reset();
+        m_literalLp.reset();
         std::vector<int> columns(m_p.columns.size());
         std::iota(columns.begin(), columns.end(), 0);
         std::vector<int> chosen;
         Node(m_p.rows, std::move(columns), 0, chosen, nullptr);
+        if (!m_stopped || m_timedOut)
+            return;
+        const int n = static_cast<int>(m_p.columns.size());
+        std::vector<double> objective(n, 1.0);
+        double cutoff = KeyColumns(m_best) - 0.5;
+        int count = 0;
+        if (!m_columnsOnly) {
+            for (int j = 0; j < n; ++j)
+                objective[j] = m_p.literals[j];
+            count = m_fewestColumns;
+            cutoff = KeyColumns(m_best) > count ? 1e30 : KeyLiterals(m_best) - 0.5;
+        }
+        const double seconds = std::chrono::duration<double>(m_deadline - std::chrono::steady_clock::now()).count();
+        bool proven = false;
+        const std::vector<int> cover =
+            CbcCover(m_p, objective, count, cutoff, seconds, m_nodeLimit > 0 ? m_nodeLimit : 0, proven);
+        if (!cover.empty())
+            Record(CostOf(cover), cover, {});
+        if (!proven)
+            m_timedOut = true;
     }
 
     long Cost(int column) const { return kColumnWeight + (m_columnsOnly ? 0 : m_p.literals[column]); }
@@ -237,7 +357,9 @@ private:
             m_timedOut = true;
         if (m_nodeLimit > 0 && m_nodes > m_nodeLimit)
             m_timedOut = true;
-        return m_timedOut;
+        if (m_timedOut || ++m_phaseNodes > kOwnNodes)
+            m_stopped = true;
+        return m_stopped;
     }
 
     void Record(long key, const std::vector<int> &chosen, const std::vector<int> &more)
@@ -653,14 +775,33 @@ private:
             static const Multipliers none{};
             Greedy(d, unit, none, 0, cost, chosen);
         }
-        const double relaxed = Lagrangian(
+        // At the root, subgradient steps first, for the greedy covers they lead
+        // to; then, as at every other node, the relaxation solved exactly.
+        double relaxed = Lagrangian(
             d, unit, 0, [&] { return KeyColumns(m_best) - taken + 1.0; }, [&](double b) { return prunes(Ceil(b)); },
-            relax.count,
-            ignored, !root, iterations, reducedCount,
-            [&](const Multipliers &u) {
+            relax.count, ignored, !root, iterations, reducedCount, [&](const Multipliers &u) {
                 if (root)
                     Greedy(d, unit, u, 0, cost, chosen);
             });
+        // Where the steps fall short, the relaxation solved exactly; while the
+        // literals are sought, the floor on columns below does most of this.
+        if (m_columnsOnly && !prunes(Ceil(relaxed))) {
+            if (!m_countLp)
+                m_countLp = std::make_unique<LinearRelaxation>(m_p, d.rows, d.columns,
+                                                               std::vector<double>(m_p.columns.size(), 1.0), false);
+            Multipliers u = relax.count;
+            std::vector<double> reducedExact;
+            if (m_countLp->Solve(d.rows, d.columns, 0, u, ignored, relax.countBasis)) {
+                const double bound = Lagrangian(
+                    d, unit, 0, [&] { return 0.0; }, [](double) { return true; }, u, ignored, true, 1, reducedExact,
+                    [](const Multipliers &) {});
+                if (bound > relaxed) {
+                    relaxed = bound;
+                    relax.count = u;
+                    reducedCount = std::move(reducedExact);
+                }
+            }
+        }
         // No cover at all has fewer columns than the fewest found at first.
         const int fewestColumns = std::max(Ceil(relaxed), m_fewestColumns - taken);
         // Deeper down, a cover built greedily seldom beats the one the search is
@@ -686,15 +827,18 @@ private:
             literalWeight.resize(n);
             for (int j = 0; j < n; ++j)
                 literalWeight[j] = m_p.literals[d.columns[j]];
+            // The exact relaxation, which subgradient steps seldom come close
+            // to here; the steps only when it fails.
             if (!m_literalLp) {
                 std::vector<double> all(m_p.literals.begin(), m_p.literals.end());
-                m_literalLp = std::make_unique<LinearRelaxation>(m_p, all, true);
+                m_literalLp = std::make_unique<LinearRelaxation>(m_p, d.rows, d.columns, all, true);
             }
-            const bool exact = m_literalLp->Solve(d.rows, d.columns, columnsLeft, relax.literals, relax.cardinality);
+            const bool exact = m_literalLp->Solve(d.rows, d.columns, columnsLeft, relax.literals, relax.cardinality,
+                                                  relax.literalBasis);
             relaxedLiterals = Lagrangian(
                 d, literalWeight, columnsLeft, [&] { return KeyLiterals(m_best) - takenLiterals + 0.0; }, literalsPrune,
-                relax.literals,
-                relax.cardinality, relax.literalsWarm || exact, exact ? 1 : iterations, reducedLiterals, [](const Multipliers &) {});
+                relax.literals, relax.cardinality, relax.literalsWarm || exact, exact ? 1 : iterations,
+                reducedLiterals, [](const Multipliers &) {});
             relax.literalsWarm = true;
             literalBound = true;
             if (root && !literalsPrune(relaxedLiterals))
@@ -704,7 +848,7 @@ private:
             }
         }
         auto hopeless = [&] {
-            return m_timedOut || prunes(fewestColumns) || (literalBound && literalsPrune(relaxedLiterals));
+            return m_stopped || prunes(fewestColumns) || (literalBound && literalsPrune(relaxedLiterals));
         };
 
         // A column whose reduced weight would lift a bound past the best cannot
@@ -768,13 +912,15 @@ private:
     }
 
     const CoverProblem &m_p;
-    std::unique_ptr<LinearRelaxation> m_literalLp;
+    std::unique_ptr<LinearRelaxation> m_countLp, m_literalLp;
     bool m_columnsOnly = false; // covers ranked by their columns alone
     int m_fewestColumns = 0;    // no cover has fewer columns
     long m_best;
     std::vector<int> m_bestColumns;
     bool m_found = false;
-    bool m_timedOut = false;
+    bool m_timedOut = false; // past the budget: the best cover is not proven
+    bool m_stopped = false;  // the phase's own search gave up
+    long m_phaseNodes = 0;
     long m_nodes = 0;
     long m_nodeLimit = 0;
     std::chrono::steady_clock::time_point m_deadline;
@@ -782,66 +928,40 @@ private:
 
 } // namespace
 
-CoverSolution SolveMinimumCoverMip(const CoverProblem &problem, CoverCost bound, std::chrono::milliseconds budget,
-                                   const std::vector<int> &start)
+CoverSolution SolveMinimumCoverMip(const CoverProblem &problem, CoverCost bound, std::chrono::milliseconds budget)
 {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + budget;
+    auto secondsLeft = [&] { return std::chrono::duration<double>(deadline - Clock::now()).count(); };
     const int n = static_cast<int>(problem.columns.size());
-    // A cover of the fewest columns has no more columns than rows, nor than the
-    // bound's, and at most 8 literals each: one column weighs more than those.
-    const int most = std::min(problem.rows.count(), std::max(bound.columns, 1));
-    const double weight = 8.0 * most + 1;
-    std::vector<int> rowIndex(kMaxRows, -1);
-    int rowCount = 0;
-    problem.rows.forEach([&](int r) { rowIndex[r] = rowCount++; });
-    std::vector<int> starts{0}, index;
-    std::vector<double> value, lower(n, 0.0), upper(n, 1.0), objective(n);
-    for (int j = 0; j < n; ++j) {
-        (problem.columns[j] & problem.rows).forEach([&](int r) {
-            index.push_back(rowIndex[r]);
-            value.push_back(1.0);
-        });
-        starts.push_back(static_cast<int>(index.size()));
-        objective[j] = weight + problem.literals[j];
-    }
-    std::vector<double> rowLower(rowCount, 1.0), rowUpper(rowCount, 1e30);
-    Cbc_Model *model = Cbc_newModel();
-    Cbc_loadProblem(model, n, rowCount, starts.data(), index.data(), value.data(), lower.data(), upper.data(),
-                    objective.data(), rowLower.data(), rowUpper.data());
-    for (int j = 0; j < n; ++j)
-        Cbc_setInteger(model, j);
-    Cbc_setLogLevel(model, 0);
-    // Costs are whole numbers: a gap below one proves the best.
-    Cbc_setAllowableGap(model, 0.5);
-    Cbc_setAllowableFractionGap(model, 0.0);
-    Cbc_setMaximumSeconds(model, std::max(0.001, budget.count() / 1000.0));
-    const bool bounded = bound.columns <= most;
-    if (bounded)
-        Cbc_setCutoff(model, weight * bound.columns + std::min(bound.literals, 8 * most + 1) - 0.5);
-    if (!start.empty()) {
-        std::vector<double> ones(start.size(), 1.0);
-        Cbc_setMIPStartI(model, static_cast<int>(start.size()), start.data(), ones.data());
-    }
-    Cbc_solve(model);
     CoverSolution s;
-    const double *best = Cbc_bestSolution(model);
-    if (best) {
-        CoverCost cost;
-        std::vector<int> columns;
-        for (int j = 0; j < n; ++j) {
-            if (best[j] > 0.5) {
-                columns.push_back(j);
-                ++cost.columns;
-                cost.literals += problem.literals[j];
-            }
-        }
-        if (cost < bound) {
-            s.found = true;
-            s.columns = std::move(columns);
-            s.cost = cost;
-        }
+    // The fewest columns first: a cover with literals under the bound's may have as many.
+    const int most = bound.columns - (bound.literals > 0 ? 0 : 1);
+    bool proven = false;
+    const std::vector<int> first = CbcCover(problem, std::vector<double>(n, 1.0), 0, most + 0.5, secondsLeft(), 0, proven);
+    s.proven = proven;
+    if (first.empty())
+        return s;
+    const int count = static_cast<int>(first.size());
+    // Then the fewest literals among covers of exactly that many columns.
+    std::vector<double> literals(problem.literals.begin(), problem.literals.end());
+    double cutoff = 1e30;
+    if (count == bound.columns)
+        cutoff = bound.literals - 0.5;
+    std::vector<int> second = proven ? CbcCover(problem, literals, count, cutoff, secondsLeft(), 0, proven) : first;
+    s.proven = s.proven && proven;
+    if (second.empty())
+        second = first;
+    CoverCost cost;
+    for (int j : second) {
+        ++cost.columns;
+        cost.literals += problem.literals[j];
     }
-    s.proven = Cbc_isProvenOptimal(model) || Cbc_isProvenInfeasible(model);
-    Cbc_deleteModel(model);
+    if (cost < bound) {
+        s.found = true;
+        s.columns = std::move(second);
+        s.cost = cost;
+    }
     return s;
 }
 

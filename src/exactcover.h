@@ -90,11 +90,8 @@ struct CoverSolution {
 CoverSolution SolveMinimumCover(const CoverProblem &problem, CoverCost bound, std::chrono::milliseconds budget,
                                 long nodeLimit = 0);
 
-// The same search handed to CBC's branch and cut, as one integer program:
-// each column costs enough that one more column outweighs every literal a
-// cover of the fewest columns can have, so the order stays columns, then
-// literals. `start`, when it is a cover, seeds the search.
-CoverSolution SolveMinimumCoverMip(const CoverProblem &problem, CoverCost bound, std::chrono::milliseconds budget,
-                                   const std::vector<int> &start = {});
+// The same search by CBC's branch and cut, as two integer programs: the
+// fewest columns, then the fewest literals among covers of that many columns.
+CoverSolution SolveMinimumCoverMip(const CoverProblem &problem, CoverCost bound, std::chrono::milliseconds budget);
 
 } // namespace quintora
