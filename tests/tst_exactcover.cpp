@@ -116,6 +116,8 @@ private slots:
     void boundWithMoreLiteralsThanAnyCover();
     void symmetricAndNearSymmetric_data();
     void symmetricAndNearSymmetric();
+    void symmetriesFromTheStart_data();
+    void symmetriesFromTheStart();
     void stoppedSearchIsUnproven_data();
     void stoppedSearchIsUnproven();
 };
@@ -229,6 +231,55 @@ void TestExactCover::symmetricAndNearSymmetric()
         QVERIFY(reference.proven);
         best = reference.cost;
     }
+    QCOMPARE(s.cost, best);
+}
+
+// The search with the function's symmetries from its first node, and nothing
+// else to fall back on: branching once per class of alike columns must still
+// reach the best cover, with complementations among the symmetries too.
+void TestExactCover::symmetriesFromTheStart_data()
+{
+    QTest::addColumn<int>("numVar");
+    QTest::addColumn<QByteArray>("byWeight");
+    QTest::addColumn<int>("flips");
+    QTest::addColumn<int>("seed");
+    QTest::newRow("4 variables, weights 1-2") << 4 << QByteArray("01100") << 0 << 0;
+    QTest::newRow("4 variables, weights 0-1 and 3-4") << 4 << QByteArray("11011") << 0 << 0;
+    QTest::newRow("5 variables, weights 1-2, x on 3") << 5 << QByteArray("0110x0") << 0 << 0;
+    QTest::newRow("5 variables, weights 2-3") << 5 << QByteArray("001100") << 0 << 0;
+    QTest::newRow("6 variables, weights 2-4") << 6 << QByteArray("0011100") << 0 << 0;
+    QTest::newRow("6 variables, weights 2-4, x on 1 and 5") << 6 << QByteArray("0x111x0") << 0 << 0;
+    QTest::newRow("6 variables, weights 0-1 and 5-6") << 6 << QByteArray("1100011") << 0 << 0;
+    QTest::newRow("6 variables, weights 2-3, 2 flipped") << 6 << QByteArray("0011000") << 2 << 3;
+    QTest::newRow("7 variables, weights 2-3, x on 4") << 7 << QByteArray("0011x000") << 0 << 0;
+    QTest::newRow("7 variables, weights 1, 3-4, 6") << 7 << QByteArray("01011010") << 0 << 0;
+    QTest::newRow("6 variables, weights 0, 2-3, x on 4") << 6 << QByteArray("1011x00") << 0 << 0;
+    QTest::newRow("7 variables, weights 2-5, x on 1 and 6") << 7 << QByteArray("0x1111x0") << 0 << 0;
+    QTest::newRow("8 variables, weights 3-4") << 8 << QByteArray("000110000") << 0 << 0;
+    QTest::newRow("8 variables, weights 3-5") << 8 << QByteArray("000111000") << 0 << 0;
+    QTest::newRow("8 variables, weights 0, 4-6, 8, x on 3") << 8 << QByteArray("100x11101") << 0 << 0;
+}
+
+void TestExactCover::symmetriesFromTheStart()
+{
+    QFETCH(int, numVar);
+    QFETCH(QByteArray, byWeight);
+    QFETCH(int, flips);
+    QFETCH(int, seed);
+    const CoverProblem p = WeightTable(numVar, byWeight, flips, seed);
+    QVERIFY(!p.columns.empty());
+    SearchOptions symmetric;
+    symmetric.plainNodes = 0;
+    symmetric.symmetricNodes = 1L << 40;
+    symmetric.cbc = false;
+    const CoverSolution s = SolveMinimumCover(p, {1000, 0}, kNoRush, 0, symmetric);
+    QVERIFY(s.proven);
+    QVERIFY(s.found);
+    RowSet covered;
+    QCOMPARE(CostOf(p, s.columns, covered), s.cost);
+    QVERIFY(p.rows.isSubsetOf(covered));
+    const CoverCost best = p.columns.size() <= 20 ? BruteForce(p).cost
+                                                  : SolveMinimumCoverMip(p, {1000, 0}, kNoRush).cost;
     QCOMPARE(s.cost, best);
 }
 
