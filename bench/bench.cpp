@@ -217,11 +217,13 @@ constexpr auto kExactBudget = std::chrono::milliseconds(2000);
 struct TailGroup {
     std::string name;
     std::vector<RowValues> functions;
+    std::vector<std::string> labels; // by function, where it has a short name
 };
 
 struct TailFigures {
     std::vector<double> oursMs, mipMs;
     int unproven = 0, mipUnproven = 0, disagree = 0, worse = 0;
+    std::vector<std::string> unprovenLabels;
     double slowestSolveMs = 0, slowestClickMs = 0;
 };
 std::vector<std::pair<std::string, TailFigures>> g_tail;
@@ -261,9 +263,9 @@ RowValues ByWeight(const std::array<uint8_t, 9> &byWeight)
 
 // Ones on every set of weights that is a union of at most three intervals,
 // alone or with don't cares on the weights next to them.
-std::vector<RowValues> SymmetricFamily(bool neighbours)
+TailGroup SymmetricFamily(const std::string &name, bool neighbours)
 {
-    std::vector<RowValues> out;
+    TailGroup out{name, {}, {}};
     for (int set = 1; set < 512; ++set) {
         int runs = 0;
         for (int w = 0; w < 9; ++w)
@@ -286,7 +288,11 @@ std::vector<RowValues> SymmetricFamily(bool neighbours)
             if (!any)
                 continue;
         }
-        out.push_back(ByWeight(byWeight));
+        out.functions.push_back(ByWeight(byWeight));
+        std::string label;
+        for (uint8_t v : byWeight)
+            label += v == ValueOne ? '1' : v == ValueDontCare ? 'x' : '0';
+        out.labels.push_back(label);
     }
     return out;
 }
@@ -327,9 +333,9 @@ const std::vector<TailGroup> &TailGroups()
                 g.push_back(std::move(cell));
             }
         }
-        g.push_back({"Family/symmetric", SymmetricFamily(false)});
-        g.push_back({"Family/symmetric_dc", SymmetricFamily(true)});
-        g.push_back({"Family/w34_flipped", FlippedFamily()});
+        g.push_back(SymmetricFamily("Family/symmetric", false));
+        g.push_back(SymmetricFamily("Family/symmetric_dc", true));
+        g.push_back({"Family/w34_flipped", FlippedFamily(), {}});
         return g;
     }();
     return groups;
@@ -357,6 +363,8 @@ void BM_Tail(benchmark::State &state, const TailGroup *group)
                 slowest = fig.oursMs.size();
             fig.oursMs.push_back(oursMs);
             fig.unproven += !ours.proven;
+            if (!ours.proven && i < group->labels.size())
+                fig.unprovenLabels.push_back(group->labels[i]);
             fig.mipUnproven += !mip.proven;
             if (ours.proven && mip.proven && ours.cost != mip.cost)
                 ++fig.disagree;
@@ -411,6 +419,13 @@ void PrintTailSummary()
                     f.unproven, Percentile(f.mipMs, 0.5), Percentile(f.mipMs, 1.0), mip > 0 ? ours / mip : 0.0,
                     f.mipUnproven, f.disagree, f.worse, f.slowestSolveMs, f.slowestClickMs);
     }
+    for (const auto &[name, f] : g_tail)
+        if (!f.unprovenLabels.empty()) {
+            std::printf("%s, stopped at the limit (value by weight 0..8):", name.c_str());
+            for (const std::string &l : f.unprovenLabels)
+                std::printf(" %s", l.c_str());
+            std::printf("\n");
+        }
     std::printf("ratio: our total time over CBC's total on the group; unpr/cbcU: stopped at the %lld ms limit; "
                 "disagr: both proven, different minima; worse: CBC found a better cover than ours\n",
                 static_cast<long long>(kExactBudget.count()));

@@ -487,8 +487,9 @@ private:
 
     bool OutOfTime()
     {
-        // The clock is read at the first node and then every 64.
-        if (!m_timedOut && (m_nodes++ & 63) == 0 && std::chrono::steady_clock::now() >= m_deadline)
+        // A node costs far more than reading the clock.
+        ++m_nodes;
+        if (!m_timedOut && std::chrono::steady_clock::now() >= m_deadline)
             m_timedOut = true;
         if (m_nodeLimit > 0 && m_nodes > m_nodeLimit)
             m_timedOut = true;
@@ -882,19 +883,28 @@ private:
     }
 
     // Keeps the symmetries that map the node's rows and columns onto
-    // themselves: those are symmetries of what is left to cover.
+    // themselves: those are symmetries of what is left to cover. Each maps
+    // the problem's rows and columns one to one onto themselves, so it keeps
+    // a set exactly when it keeps the rest, and the smaller one is checked.
     void KeepStabilizer(std::vector<int> &group, const NodeData &d) const
     {
         std::vector<char> in(m_p.columns.size(), 0);
         for (int c : d.columns)
             in[c] = 1;
+        const bool rowsLeft = d.rows.count() * 2 <= m_p.rows.count();
+        const RowSet rows = rowsLeft ? d.rows : m_p.rows & ~d.rows;
+        const bool columnsLeft = d.columns.size() * 2 <= m_p.columns.size();
+        std::vector<int> columns;
+        for (size_t c = 0; c < m_p.columns.size(); ++c)
+            if (in[c] == columnsLeft)
+                columns.push_back(static_cast<int>(c));
         std::erase_if(group, [&](int i) {
             const Symmetry &g = m_group[i];
             bool keeps = true;
-            d.rows.forEach([&](int r) { keeps = keeps && d.rows.test(g.Row(r)); });
-            for (size_t j = 0; j < d.columns.size() && keeps; ++j) {
-                const int image = MapColumn(g, d.columns[j]);
-                keeps = image >= 0 && in[image];
+            rows.forEach([&](int r) { keeps = keeps && rows.test(g.Row(r)); });
+            for (size_t j = 0; j < columns.size() && keeps; ++j) {
+                const int image = MapColumn(g, columns[j]);
+                keeps = image >= 0 && in[image] == columnsLeft;
             }
             return !keeps;
         });
