@@ -23,6 +23,11 @@ long Key(CoverCost c) { return c.columns * kColumnWeight + std::min<long>(c.lite
 int KeyColumns(long key) { return static_cast<int>(key / kColumnWeight); }
 int KeyLiterals(long key) { return static_cast<int>(key % kColumnWeight); }
 
+// The column count's relaxation is solved exactly only where the subgradient
+// steps' bound falls short of pruning by less than this many columns: further
+// off, it seldom prunes and costs more than all the rest of the node.
+constexpr double kExactWithin = 2.0;
+
 // The most symmetries listed (eight variables permuted, all complemented, is 80640).
 constexpr size_t kMostSymmetries = 100000;
 
@@ -210,6 +215,8 @@ public:
                         m_columnUpper.data(), objective.data(), m_rowLower.data(), m_rowUpper.data());
     }
     ~LinearRelaxation() { Clp_deleteModel(m_model); }
+    // The last solution's value of each of the node's columns, in their order.
+    const std::vector<double> &Values() const { return m_values; }
     LinearRelaxation(const LinearRelaxation &) = delete;
     LinearRelaxation &operator=(const LinearRelaxation &) = delete;
 
@@ -248,6 +255,10 @@ public:
         basis.assign(status, status + size);
         const double *dual = Clp_dualRowSolution(m_model);
         rows.forEach([&](int r) { u[r] = std::max(0.0, dual[m_rowOf[r]]); });
+        const double *primal = Clp_getColSolution(m_model);
+        m_values.resize(columns.size());
+        for (size_t j = 0; j < columns.size(); ++j)
+            m_values[j] = primal[m_columnOf[columns[j]]];
         lambda = m_cardinality ? -dual[m_rows] : 0.0;
         return true;
     }
@@ -257,7 +268,7 @@ private:
     std::vector<int> m_rowOf, m_rowIds, m_columnOf;
     int m_rows = 0;
     bool m_cardinality;
-    std::vector<double> m_columnUpper, m_rowLower, m_rowUpper;
+    std::vector<double> m_columnUpper, m_rowLower, m_rowUpper, m_values;
 };
 
 // A permutation and complementation of variables: row x goes to the row with
@@ -855,6 +866,43 @@ private:
         Record(total, chosen, cover);
     }
 
+    // A cover read off the relaxation's solution: its columns from the
+    // largest value down until every row is covered, then those the others
+    // make redundant dropped. Where the relaxation is whole, it is the best.
+    void Rounded(const NodeData &d, const std::vector<double> &values, long cost, const std::vector<int> &chosen)
+    {
+        const int n = static_cast<int>(d.columns.size());
+        std::vector<int> order(n);
+        std::iota(order.begin(), order.end(), 0);
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return values[a] > values[b]; });
+        RowSet left = d.rows;
+        std::vector<int> picked;
+        for (int j : order) {
+            if (left.none())
+                break;
+            if ((d.covers[j] & left).any()) {
+                picked.push_back(j);
+                left = left & ~d.covers[j];
+            }
+        }
+        std::array<int, kMaxRows> times{};
+        for (int j : picked)
+            d.covers[j].forEach([&](int r) { ++times[r]; });
+        std::vector<int> cover;
+        long total = cost;
+        for (auto it = picked.rbegin(); it != picked.rend(); ++it) {
+            bool redundant = true;
+            d.covers[*it].forEach([&](int r) { redundant = redundant && times[r] > 1; });
+            if (redundant) {
+                d.covers[*it].forEach([&](int r) { --times[r]; });
+                continue;
+            }
+            cover.push_back(d.columns[*it]);
+            total += Cost(d.columns[*it]);
+        }
+        Record(total, chosen, cover);
+    }
+
     // One node of the search. When columns are fixed by reduced cost, the node
     // starts over on what is left in a loop rather than a call, so that the
     // search goes no deeper than the columns of a cover.
@@ -956,15 +1004,21 @@ private:
                 if (root)
                     Greedy(d, unit, u, 0, cost, chosen);
             });
-        // Where the steps fall short, the relaxation solved exactly; while the
-        // literals are sought, the floor on columns below does most of this.
-        if (m_columnsOnly && !prunes(Ceil(relaxed))) {
+        // At the root, a cover built greedily under the steps' best multipliers
+        // first: on covers with many alike columns it is often the best one.
+        if (root && !prunes(Ceil(relaxed)))
+            Greedy(d, unit, relax.count, 0, cost, chosen);
+        // Where the steps fall short, but by little, the relaxation solved
+        // exactly; while the literals are sought, the floor on columns below
+        // does most of this.
+        if (m_columnsOnly && !prunes(Ceil(relaxed)) && (root || prunes(Ceil(relaxed + kExactWithin)))) {
             if (!m_countLp)
                 m_countLp = std::make_unique<LinearRelaxation>(m_p, d.rows, d.columns,
                                                                std::vector<double>(m_p.columns.size(), 1.0), false);
             Multipliers u = relax.count;
             std::vector<double> reducedExact;
             if (m_countLp->Solve(d.rows, d.columns, 0, u, ignored, relax.countBasis)) {
+                Rounded(d, m_countLp->Values(), cost, chosen);
                 const double bound = Lagrangian(
                     d, unit, 0, [&] { return 0.0; }, [](double) { return true; }, u, ignored, true, 1, reducedExact,
                     [](const Multipliers &) {});
@@ -1008,6 +1062,8 @@ private:
             }
             const bool exact = m_literalLp->Solve(d.rows, d.columns, columnsLeft, relax.literals, relax.cardinality,
                                                   relax.literalBasis);
+            if (exact)
+                Rounded(d, m_literalLp->Values(), cost, chosen);
             relaxedLiterals = Lagrangian(
                 d, literalWeight, columnsLeft, [&] { return KeyLiterals(m_best) - takenLiterals + 0.0; }, literalsPrune,
                 relax.literals, relax.cardinality, relax.literalsWarm || exact, exact ? 1 : iterations,
