@@ -19,6 +19,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <numeric>
 #include <cstdio>
 #include <map>
 #include <random>
@@ -157,31 +159,276 @@ void BM_Transcription(benchmark::State &state, const Function *f)
 // The whole Resolver click on the window, offscreen: counts, progress
 // feedback, the engine and the solutions tree. Filling the grids and releasing
 // the lock between clicks is not timed.
+class ClickRig {
+public:
+    ClickRig()
+    {
+        m_form.show();
+        QApplication::processEvents();
+        while (m_form.NumVar < kNumVar)
+            m_form.udUno->UpButton()->click();
+    }
+    void Fill(const RowValues &values)
+    {
+        if (!m_form.rbPon1->isEnabled())
+            m_form.LockClick();
+        for (int m = 0; m < 256; ++m) {
+            const QString v = values[m] == ValueOne ? QStringLiteral("1")
+                              : values[m] == ValueZero ? QStringLiteral("0") : QStringLiteral("X");
+            m_form.sgVerdad->SetCell(kNumVar + 1, m + 1, TruthValueText(v));
+            const MapCell cell = MapCellOfIndex(m, kNumVar);
+            m_form.sgKarna->SetCell(cell.column, cell.row, v);
+        }
+        m_form.Random = std::make_unique<LcgRandom>(kSeed);
+        QApplication::processEvents();
+    }
+    double Click()
+    {
+        const auto start = std::chrono::steady_clock::now();
+        m_form.sbHazloClick();
+        return Ms(std::chrono::steady_clock::now() - start);
+    }
+
+private:
+    TForm1 m_form;
+};
+
 void BM_ResolverClick(benchmark::State &state, const Function *f)
 {
-    TForm1 form;
-    form.show();
-    QApplication::processEvents();
-    while (form.NumVar < kNumVar)
-        form.udUno->UpButton()->click();
+    ClickRig rig;
     for (auto _ : state) {
         state.PauseTiming();
-        if (!form.rbPon1->isEnabled())
-            form.LockClick();
-        for (int m = 0; m < 256; ++m) {
-            const QString v = f->values[m] == ValueOne ? QStringLiteral("1")
-                              : f->values[m] == ValueZero ? QStringLiteral("0") : QStringLiteral("X");
-            form.sgVerdad->SetCell(kNumVar + 1, m + 1, TruthValueText(v));
-            const MapCell cell = MapCellOfIndex(m, kNumVar);
-            form.sgKarna->SetCell(cell.column, cell.row, v);
-        }
-        form.Random = std::make_unique<LcgRandom>(kSeed);
-        QApplication::processEvents();
+        rig.Fill(f->values);
         state.ResumeTiming();
-        const auto start = std::chrono::steady_clock::now();
-        form.sbHazloClick();
-        g_figures[f->name].clickMs.push_back(Ms(std::chrono::steady_clock::now() - start));
+        g_figures[f->name].clickMs.push_back(rig.Click());
     }
+}
+
+// ---------------------------------------------------------------- the exact step's tail
+//
+// The exact step alone (SolveMinimumCover on the prime table, from no bound, as
+// the solve runs it) over seeded random functions and symmetric families, and
+// CBC alone on the very same tables as the reference. Per group: median, 99th
+// percentile and maximum of our time, the count not proven, CBC's median and
+// total, and the whole solve and Resolver click of the group's slowest function.
+
+constexpr auto kExactBudget = std::chrono::milliseconds(2000);
+
+struct TailGroup {
+    std::string name;
+    std::vector<RowValues> functions;
+    std::vector<std::string> labels; // by function, where it has a short name
+};
+
+struct TailFigures {
+    std::vector<double> oursMs, mipMs;
+    int unproven = 0, mipUnproven = 0, disagree = 0, worse = 0;
+    std::vector<std::string> unprovenLabels;
+    double slowestSolveMs = 0, slowestClickMs = 0;
+};
+std::vector<std::pair<std::string, TailFigures>> g_tail;
+
+double Percentile(std::vector<double> times, double q)
+{
+    if (times.empty())
+        return 0;
+    std::sort(times.begin(), times.end());
+    const size_t i = std::min(times.size() - 1, static_cast<size_t>(std::ceil(q * times.size())) - 1);
+    return times[i];
+}
+
+// Rows are don't care with probability dc; the others hold 1 with probability ones.
+RowValues RandomFunction(std::mt19937 &gen, double ones, double dc)
+{
+    std::uniform_real_distribution<double> u(0, 1);
+    RowValues v(256, ValueZero);
+    for (int r = 0; r < 256; ++r) {
+        if (u(gen) < dc)
+            v[r] = ValueDontCare;
+        else if (u(gen) < ones)
+            v[r] = ValueOne;
+    }
+    if (std::find(v.begin(), v.end(), ValueOne) == v.end())
+        v[0] = ValueOne;
+    return v;
+}
+
+RowValues ByWeight(const std::array<uint8_t, 9> &byWeight)
+{
+    RowValues v(256, ValueZero);
+    for (int r = 0; r < 256; ++r)
+        v[r] = byWeight[std::popcount(unsigned(r))];
+    return v;
+}
+
+// Ones on every set of weights that is a union of at most three intervals,
+// alone or with don't cares on the weights next to them.
+TailGroup SymmetricFamily(const std::string &name, bool neighbours)
+{
+    TailGroup out{name, {}, {}};
+    for (int set = 1; set < 512; ++set) {
+        int runs = 0;
+        for (int w = 0; w < 9; ++w)
+            if (((set >> w) & 1) && (w == 0 || !((set >> (w - 1)) & 1)))
+                ++runs;
+        if (runs > 3)
+            continue;
+        std::array<uint8_t, 9> byWeight{};
+        for (int w = 0; w < 9; ++w)
+            byWeight[w] = ((set >> w) & 1) ? ValueOne : ValueZero;
+        if (neighbours) {
+            bool any = false;
+            for (int w = 0; w < 9; ++w) {
+                const bool next = (w > 0 && ((set >> (w - 1)) & 1)) || (w < 8 && ((set >> (w + 1)) & 1));
+                if (!((set >> w) & 1) && next) {
+                    byWeight[w] = ValueDontCare;
+                    any = true;
+                }
+            }
+            if (!any)
+                continue;
+        }
+        out.functions.push_back(ByWeight(byWeight));
+        std::string label;
+        for (uint8_t v : byWeight)
+            label += v == ValueOne ? '1' : v == ValueDontCare ? 'x' : '0';
+        out.labels.push_back(label);
+    }
+    return out;
+}
+
+// The function that is 1 on the rows of weight 3 or 4, with 1 to 8 rows flipped.
+std::vector<RowValues> FlippedFamily()
+{
+    std::array<uint8_t, 9> w34{};
+    w34[3] = w34[4] = ValueOne;
+    const RowValues base = ByWeight(w34);
+    std::mt19937 gen(kSeed);
+    std::vector<RowValues> out;
+    for (int flips = 1; flips <= 8; ++flips) {
+        for (int i = 0; i < 16; ++i) {
+            RowValues v = base;
+            std::vector<int> rows(256);
+            std::iota(rows.begin(), rows.end(), 0);
+            std::shuffle(rows.begin(), rows.end(), gen);
+            for (int k = 0; k < flips; ++k)
+                v[rows[k]] = v[rows[k]] == ValueOne ? ValueZero : ValueOne;
+            out.push_back(v);
+        }
+    }
+    return out;
+}
+
+const std::vector<TailGroup> &TailGroups()
+{
+    static const std::vector<TailGroup> groups = [] {
+        std::vector<TailGroup> g;
+        for (int dc : {0, 20}) {
+            for (int ones : {10, 20, 30, 40, 50, 60, 70, 80, 90, 95}) {
+                TailGroup cell;
+                cell.name = "Sweep/ones=" + std::to_string(ones) + "%/dc=" + std::to_string(dc) + "%";
+                std::mt19937 gen(kSeed + ones * 100 + dc);
+                for (int i = 0; i < 60; ++i)
+                    cell.functions.push_back(RandomFunction(gen, ones / 100.0, dc / 100.0));
+                g.push_back(std::move(cell));
+            }
+        }
+        g.push_back(SymmetricFamily("Family/symmetric", false));
+        g.push_back(SymmetricFamily("Family/symmetric_dc", true));
+        g.push_back({"Family/w34_flipped", FlippedFamily(), {}});
+        return g;
+    }();
+    return groups;
+}
+
+void BM_Tail(benchmark::State &state, const TailGroup *group)
+{
+    TailFigures fig;
+    size_t slowest = 0;
+    for (auto _ : state) {
+        for (size_t i = 0; i < group->functions.size(); ++i) {
+            SolverState s;
+            s.NumVar = kNumVar;
+            BuildPrimeImplicants(s, group->functions[i]);
+            const CoverProblem p = ExactCoverProblem(s);
+            if (p.columns.empty())
+                continue;
+            auto t0 = std::chrono::steady_clock::now();
+            const CoverSolution ours = SolveMinimumCover(p, {kNoBestTermCount, 0}, kExactBudget);
+            const double oursMs = Ms(std::chrono::steady_clock::now() - t0);
+            t0 = std::chrono::steady_clock::now();
+            const CoverSolution mip = SolveMinimumCoverMip(p, {kNoBestTermCount, 0}, kExactBudget);
+            fig.mipMs.push_back(Ms(std::chrono::steady_clock::now() - t0));
+            if (fig.oursMs.empty() || oursMs > fig.oursMs[slowest])
+                slowest = fig.oursMs.size();
+            fig.oursMs.push_back(oursMs);
+            fig.unproven += !ours.proven;
+            if (!ours.proven && i < group->labels.size())
+                fig.unprovenLabels.push_back(group->labels[i]);
+            fig.mipUnproven += !mip.proven;
+            if (ours.proven && mip.proven && ours.cost != mip.cost)
+                ++fig.disagree;
+            if (mip.found && (!ours.found || mip.cost < ours.cost))
+                ++fig.worse;
+        }
+    }
+    // The whole solve and the Resolver click of the function slowest in the exact step.
+    size_t k = 0;
+    for (size_t i = 0; i < group->functions.size(); ++i) {
+        SolverState s;
+        s.NumVar = kNumVar;
+        BuildPrimeImplicants(s, group->functions[i]);
+        if (ExactCoverProblem(s).columns.empty())
+            continue;
+        if (k++ == slowest) {
+            const auto t0 = std::chrono::steady_clock::now();
+            LcgRandom random(kSeed);
+            MinimalSum(group->functions[i], kNumVar, random);
+            fig.slowestSolveMs = Ms(std::chrono::steady_clock::now() - t0);
+            ClickRig rig;
+            rig.Fill(group->functions[i]);
+            fig.slowestClickMs = rig.Click();
+            break;
+        }
+    }
+    state.counters["functions"] = static_cast<double>(fig.oursMs.size());
+    state.counters["median_ms"] = Percentile(fig.oursMs, 0.5);
+    state.counters["p99_ms"] = Percentile(fig.oursMs, 0.99);
+    state.counters["max_ms"] = Percentile(fig.oursMs, 1.0);
+    state.counters["unproven"] = fig.unproven;
+    state.counters["cbc_median_ms"] = Percentile(fig.mipMs, 0.5);
+    g_tail.emplace_back(group->name, std::move(fig));
+}
+
+void PrintTailSummary()
+{
+    if (g_tail.empty())
+        return;
+    std::printf("\nexact step alone (ms) against CBC alone on the same prime tables; the group's slowest whole solve "
+                "and click (ms)\n");
+    std::printf("%-24s %5s %8s %8s %8s %5s | %8s %8s %9s %5s %6s %5s | %8s %8s\n", "group", "n", "median", "p99",
+                "max", "unpr", "cbc med", "cbc max", "ratio", "cbcU", "disagr", "worse", "solve", "click");
+    for (const auto &[name, f] : g_tail) {
+        double ours = 0, mip = 0;
+        for (double t : f.oursMs)
+            ours += t;
+        for (double t : f.mipMs)
+            mip += t;
+        std::printf("%-24s %5zu %8.2f %8.2f %8.1f %5d | %8.2f %8.1f %8.3fx %5d %6d %5d | %8.1f %8.1f\n", name.c_str(),
+                    f.oursMs.size(), Percentile(f.oursMs, 0.5), Percentile(f.oursMs, 0.99), Percentile(f.oursMs, 1.0),
+                    f.unproven, Percentile(f.mipMs, 0.5), Percentile(f.mipMs, 1.0), mip > 0 ? ours / mip : 0.0,
+                    f.mipUnproven, f.disagree, f.worse, f.slowestSolveMs, f.slowestClickMs);
+    }
+    for (const auto &[name, f] : g_tail)
+        if (!f.unprovenLabels.empty()) {
+            std::printf("%s, stopped at the limit (value by weight 0..8):", name.c_str());
+            for (const std::string &l : f.unprovenLabels)
+                std::printf(" %s", l.c_str());
+            std::printf("\n");
+        }
+    std::printf("ratio: our total time over CBC's total on the group; unpr/cbcU: stopped at the %lld ms limit; "
+                "disagr: both proven, different minima; worse: CBC found a better cover than ours\n",
+                static_cast<long long>(kExactBudget.count()));
 }
 
 int Register()
@@ -199,6 +446,8 @@ int Register()
             ->Unit(benchmark::kMillisecond)
             ->Iterations(1);
     }
+    for (const TailGroup &g : TailGroups())
+        benchmark::RegisterBenchmark(g.name.c_str(), BM_Tail, &g)->Unit(benchmark::kMillisecond)->Iterations(1);
     return 0;
 }
 
@@ -247,5 +496,6 @@ int main(int argc, char **argv)
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     PrintSummary();
+    PrintTailSummary();
     return 0;
 }

@@ -1,9 +1,14 @@
 #include "exactcover.h"
 
+#include <Cbc_C_Interface.h>
+#include <Clp_C_Interface.h>
+
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <mutex>
 #include <numeric>
+#include <unordered_set>
 
 namespace quintora {
 
@@ -17,6 +22,14 @@ constexpr long kColumnWeight = 4096;
 long Key(CoverCost c) { return c.columns * kColumnWeight + std::min<long>(c.literals, kColumnWeight - 1); }
 int KeyColumns(long key) { return static_cast<int>(key / kColumnWeight); }
 int KeyLiterals(long key) { return static_cast<int>(key % kColumnWeight); }
+
+// The column count's relaxation is solved exactly only where the subgradient
+// steps' bound falls short of pruning by less than this many columns: further
+// off, it seldom prunes and costs more than all the rest of the node.
+constexpr double kExactWithin = 2.0;
+
+// The most symmetries listed (eight variables permuted, all complemented, is 80640).
+constexpr size_t kMostSymmetries = 100000;
 
 // Sums carry a little rounding; the margin keeps a bound valid.
 int Ceil(double bound) { return static_cast<int>(std::ceil(bound - 1e-4)); }
@@ -57,6 +70,7 @@ struct Relaxations {
     Multipliers literals{}; // bounds the literals of covers with a given number of columns
     double cardinality = 0; // the multiplier of that number
     bool literalsWarm = false;
+    std::vector<uint8_t> countBasis, literalBasis; // the exact relaxations' bases, when solved
 };
 
 // A node's columns after its reductions, with their rows in lists both ways.
@@ -99,39 +113,400 @@ struct NodeData {
     int ColumnCount(int j) const { return colStart[j + 1] - colStart[j]; }
 };
 
+// One CBC solve of min sum(objective x) over the covers of the rows, with
+// sum(x) = `count` when that is positive, keeping only solutions below
+// `cutoff`. Returns the columns of the best solution found, or none.
+std::vector<int> CbcCover(const CoverProblem &problem, const std::vector<double> &objective, int count, double cutoff,
+                          double seconds, long nodeLimit, bool &proven)
+{
+    const int n = static_cast<int>(problem.columns.size());
+    std::vector<int> rowIndex(kMaxRows, -1);
+    int rowCount = 0;
+    problem.rows.forEach([&](int r) { rowIndex[r] = rowCount++; });
+    std::vector<int> starts{0}, index;
+    std::vector<double> value, lower(n, 0.0), upper(n, 1.0);
+    for (int j = 0; j < n; ++j) {
+        (problem.columns[j] & problem.rows).forEach([&](int r) {
+            index.push_back(rowIndex[r]);
+            value.push_back(1.0);
+        });
+        if (count > 0) {
+            index.push_back(rowCount);
+            value.push_back(1.0);
+        }
+        starts.push_back(static_cast<int>(index.size()));
+    }
+    const int rows = rowCount + (count > 0 ? 1 : 0);
+    std::vector<double> rowLower(rows, 1.0), rowUpper(rows, 1e30);
+    if (count > 0)
+        rowLower[rowCount] = rowUpper[rowCount] = count;
+    Cbc_Model *model = Cbc_newModel();
+    Cbc_loadProblem(model, n, rows, starts.data(), index.data(), value.data(), lower.data(), upper.data(),
+                    objective.data(), rowLower.data(), rowUpper.data());
+    for (int j = 0; j < n; ++j)
+        Cbc_setInteger(model, j);
+    Cbc_setLogLevel(model, 0);
+    // Costs are whole numbers: a gap below one proves the best.
+    Cbc_setAllowableGap(model, 0.5);
+    Cbc_setAllowableFractionGap(model, 0.0);
+    Cbc_setParameter(model, "timeMode", "elapsed"); // the clock the caller's budget is on
+    Cbc_setMaximumSeconds(model, std::max(0.001, seconds));
+    if (nodeLimit > 0)
+        Cbc_setMaximumNodes(model, static_cast<int>(std::min<long>(nodeLimit, 1 << 30)));
+    Cbc_setCutoff(model, cutoff);
+    {
+        // The solver's command-line layer keeps its settings in static tables.
+        static std::mutex one;
+        const std::lock_guard<std::mutex> lock(one);
+        Cbc_solve(model);
+    }
+    std::vector<int> columns;
+    if (const double *best = Cbc_bestSolution(model))
+        for (int j = 0; j < n; ++j)
+            if (best[j] > 0.5)
+                columns.push_back(j);
+    proven = Cbc_isProvenOptimal(model) || Cbc_isProvenInfeasible(model);
+    Cbc_deleteModel(model);
+    return columns;
+}
+
+// The linear relaxation of a node, solved exactly by Clp's dual simplex: one
+// model over the whole problem, a node switching its rows and columns on and
+// off by their bounds, so that each solve starts from the last one's basis.
+// Its row duals are the best Lagrangian multipliers, which the subgradient
+// steps only approach; the bound itself is then computed from them by the
+// search, so it stays valid whatever the solver's rounding.
+class LinearRelaxation {
+public:
+    // Over the rows and columns of a phase's root, which every node's are
+    // among; with `cardinality`, one more row fixes the number of columns.
+    LinearRelaxation(const CoverProblem &p, const RowSet &rows, const std::vector<int> &columns,
+                     const std::vector<double> &weight, bool cardinality)
+        : m_model(Clp_newModel()), m_rowOf(kMaxRows, -1), m_columnOf(p.columns.size(), -1), m_cardinality(cardinality)
+    {
+        const int n = static_cast<int>(columns.size());
+        rows.forEach([&](int r) {
+            m_rowOf[r] = m_rows++;
+            m_rowIds.push_back(r);
+        });
+        const int total = m_rows + (cardinality ? 1 : 0);
+        std::vector<int> starts{0}, index;
+        std::vector<double> value, objective;
+        for (int j = 0; j < n; ++j) {
+            m_columnOf[columns[j]] = j;
+            objective.push_back(weight[columns[j]]);
+            (p.columns[columns[j]] & rows).forEach([&](int r) {
+                index.push_back(m_rowOf[r]);
+                value.push_back(1.0);
+            });
+            if (cardinality) {
+                index.push_back(m_rows);
+                value.push_back(1.0);
+            }
+            starts.push_back(static_cast<int>(index.size()));
+        }
+        m_columnUpper.assign(n, 0.0);
+        m_rowLower.assign(total, 0.0);
+        m_rowUpper.assign(total, 1e30);
+        std::vector<double> lower(n, 0.0);
+        Clp_setLogLevel(m_model, 0);
+        Clp_scaling(m_model, 0); // every coefficient is 1
+        Clp_loadProblem(m_model, n, total, starts.data(), index.data(), value.data(), lower.data(),
+                        m_columnUpper.data(), objective.data(), m_rowLower.data(), m_rowUpper.data());
+    }
+    ~LinearRelaxation() { Clp_deleteModel(m_model); }
+    // The last solution's value of each of the node's columns, in their order.
+    const std::vector<double> &Values() const { return m_values; }
+    LinearRelaxation(const LinearRelaxation &) = delete;
+    LinearRelaxation &operator=(const LinearRelaxation &) = delete;
+
+    // Solves the node's relaxation (its rows covered by its columns, exactly
+    // `count` of them with the cardinality row) and leaves its duals as
+    // multipliers. False when the solver did not end at an optimum.
+    // `basis`, when the parent's, is where the solve starts; it is left as
+    // this node's.
+    bool Solve(const RowSet &rows, const std::vector<int> &columns, int count, Multipliers &u, double &lambda,
+               std::vector<uint8_t> &basis)
+    {
+        std::fill(m_columnUpper.begin(), m_columnUpper.end(), 0.0);
+        for (int c : columns) {
+            if (m_columnOf[c] < 0)
+                return false;
+            m_columnUpper[m_columnOf[c]] = 1.0;
+        }
+        bool inside = true;
+        rows.forEach([&](int r) { inside = inside && m_rowOf[r] >= 0; });
+        if (!inside)
+            return false;
+        for (int i = 0; i < m_rows; ++i)
+            m_rowLower[i] = rows.test(m_rowIds[i]) ? 1.0 : 0.0;
+        if (m_cardinality)
+            m_rowLower[m_rows] = m_rowUpper[m_rows] = count;
+        Clp_chgColumnUpper(m_model, m_columnUpper.data());
+        Clp_chgRowLower(m_model, m_rowLower.data());
+        Clp_chgRowUpper(m_model, m_rowUpper.data());
+        const size_t size = m_columnUpper.size() + m_rowLower.size();
+        if (basis.size() == size)
+            Clp_copyinStatus(m_model, basis.data());
+        Clp_dual(m_model, 0);
+        if (!Clp_isProvenOptimal(m_model))
+            return false;
+        const unsigned char *status = Clp_statusArray(m_model);
+        basis.assign(status, status + size);
+        const double *dual = Clp_dualRowSolution(m_model);
+        rows.forEach([&](int r) { u[r] = std::max(0.0, dual[m_rowOf[r]]); });
+        const double *primal = Clp_getColSolution(m_model);
+        m_values.resize(columns.size());
+        for (size_t j = 0; j < columns.size(); ++j)
+            m_values[j] = primal[m_columnOf[columns[j]]];
+        lambda = m_cardinality ? -dual[m_rows] : 0.0;
+        return true;
+    }
+
+private:
+    Clp_Simplex *m_model;
+    std::vector<int> m_rowOf, m_rowIds, m_columnOf;
+    int m_rows = 0;
+    bool m_cardinality;
+    std::vector<double> m_columnUpper, m_rowLower, m_rowUpper, m_values;
+};
+
+// A permutation and complementation of variables: row x goes to the row with
+// bit perm[v] equal to bit v of x, complemented where `mask` has a 1.
+struct Symmetry {
+    std::array<uint8_t, 8> perm{0, 1, 2, 3, 4, 5, 6, 7};
+    uint8_t mask = 0;
+
+    int Bits(int x) const
+    {
+        int y = 0;
+        for (int v = 0; v < 8; ++v)
+            y |= ((x >> v) & 1) << perm[v];
+        return y;
+    }
+    int Row(int x) const { return Bits(x) ^ mask; }
+    uint32_t Key() const
+    {
+        uint32_t k = mask;
+        for (int v = 0; v < 8; ++v)
+            k = k << 3 | perm[v];
+        return k;
+    }
+    Symmetry After(const Symmetry &g) const // this one applied after g
+    {
+        Symmetry r;
+        for (int v = 0; v < 8; ++v)
+            r.perm[v] = perm[g.perm[v]];
+        r.mask = static_cast<uint8_t>(Bits(g.mask) ^ mask);
+        return r;
+    }
+};
+
+// The group generated by the transpositions of variables, the transpositions
+// that complement both, the complementations of one variable and of all, that
+// leave the function as it is: every element listed, the identity first. A
+// generator that would take the group past `cap` elements is left out, so
+// what is returned is always a whole group.
+std::vector<Symmetry> SymmetriesOf(const CoverProblem &p, size_t cap)
+{
+    const int n = p.numVar;
+    std::vector<Symmetry> group(1);
+    if (n < 2 || n > 8 || p.function.size() != (size_t(1) << n) || p.cubes.size() != p.columns.size())
+        return group;
+    auto keeps = [&](const Symmetry &g) {
+        for (int x = 0; x < (1 << n); ++x)
+            if (p.function[g.Row(x)] != p.function[x])
+                return false;
+        return true;
+    };
+    std::vector<Symmetry> candidates;
+    for (int i = 0; i < n; ++i)
+        for (int j = i + 1; j < n; ++j) {
+            Symmetry t;
+            std::swap(t.perm[i], t.perm[j]);
+            candidates.push_back(t);
+        }
+    for (int i = 0; i < n; ++i)
+        for (int j = i + 1; j < n; ++j) {
+            Symmetry t;
+            std::swap(t.perm[i], t.perm[j]);
+            t.mask = static_cast<uint8_t>((1 << i) | (1 << j));
+            candidates.push_back(t);
+        }
+    for (int i = 0; i < n; ++i) {
+        Symmetry t;
+        t.mask = static_cast<uint8_t>(1 << i);
+        candidates.push_back(t);
+    }
+    Symmetry all;
+    all.mask = static_cast<uint8_t>((1 << n) - 1);
+    candidates.push_back(all);
+
+    std::unordered_set<uint32_t> seen{group.front().Key()};
+    std::vector<Symmetry> generators;
+    for (const Symmetry &c : candidates) {
+        if (seen.count(c.Key()) || !keeps(c))
+            continue;
+        const size_t closed = group.size();
+        generators.push_back(c);
+        bool over = false;
+        for (size_t i = 0; i < group.size() && !over; ++i) {
+            for (const Symmetry &g : generators) {
+                const Symmetry e = g.After(group[i]);
+                if (seen.insert(e.Key()).second) {
+                    group.push_back(e);
+                    if (group.size() > cap) {
+                        over = true;
+                        break;
+                    }
+                }
+            }
+        }
+        if (over) {
+            for (size_t i = closed; i < group.size(); ++i)
+                seen.erase(group[i].Key());
+            group.resize(closed);
+            generators.pop_back();
+        }
+    }
+    return group;
+}
+
 class Search {
 public:
-    Search(const CoverProblem &p, CoverCost bound, std::chrono::milliseconds budget, long nodeLimit)
-        : m_p(p), m_best(Key(bound)), m_nodeLimit(nodeLimit), m_deadline(std::chrono::steady_clock::now() + budget)
+    Search(const CoverProblem &p, CoverCost bound, std::chrono::milliseconds budget, long nodeLimit,
+           const SearchOptions &options)
+        : m_p(p), m_options(options), m_best(Key(bound)), m_nodeLimit(nodeLimit),
+          m_deadline(std::chrono::steady_clock::now() + budget)
     {
     }
 
+    // First the fewest columns, literals aside; then the fewest literals among
+    // covers of that many columns, which the search then knows no cover goes
+    // below. Searching both at once spends most of its time on literals of
+    // covers that later turn out to have a column too many.
     CoverSolution Run()
     {
-        std::vector<int> columns(m_p.columns.size());
-        std::iota(columns.begin(), columns.end(), 0);
-        std::vector<int> chosen;
-        Node(m_p.rows, std::move(columns), 0, chosen, nullptr);
+        const long bound = m_best;
+        m_columnsOnly = true;
+        m_best = (KeyColumns(bound) + (KeyLiterals(bound) > 0 ? 1 : 0)) * kColumnWeight;
+        Phase();
+        if (m_found && !m_timedOut) {
+            const std::vector<int> first = m_bestColumns;
+            m_columnsOnly = false;
+            m_fewestColumns = static_cast<int>(first.size());
+            m_found = false;
+            m_best = bound;
+            Record(CostOf(first), first, {});
+            Phase();
+        }
         CoverSolution s;
         s.found = m_found;
         s.proven = !m_timedOut;
         s.columns = m_bestColumns;
-        if (m_found)
-            s.cost = {KeyColumns(m_best), KeyLiterals(m_best)};
+        if (m_found) {
+            s.cost.columns = static_cast<int>(m_bestColumns.size());
+            for (int c : m_bestColumns)
+                s.cost.literals += m_p.literals[c];
+            // A first phase cut short may leave a cover of as many columns as
+            // the bound's and more literals.
+            if (Key(s.cost) >= bound) {
+                s.found = false;
+                s.columns.clear();
+                s.cost = {};
+            }
+        }
         return s;
     }
 
 private:
-    long Cost(int column) const { return kColumnWeight + m_p.literals[column]; }
+    long CostOf(const std::vector<int> &columns) const
+    {
+        long cost = 0;
+        for (int c : columns)
+            cost += Cost(c);
+        return cost;
+    }
+
+    // One phase: the search itself; when it has not closed the problem within
+    // its nodes, the search again with the function's symmetries, if it has
+    // any; then CBC's branch and cut on the whole problem, below the best cover
+    // found. Node counts rather than the clock decide, so the result does not
+    // depend on the machine's speed.
+    void Phase()
+    {
+        m_stopped = false;
+        m_phaseNodes = 0;
+        m_phaseCap = m_options.plainNodes;
+        m_countLp.reset();
+        m_literalLp.reset();
+        auto search = [&](const std::vector<int> &group) {
+            std::vector<int> columns(m_p.columns.size());
+            std::iota(columns.begin(), columns.end(), 0);
+            std::vector<int> chosen;
+            Node(m_p.rows, std::move(columns), 0, chosen, nullptr, group);
+        };
+        search({});
+        if (!m_stopped || m_timedOut)
+            return;
+        // Not closed: the symmetries of the function, if it has any, cut the
+        // search down; worth their cost only here.
+        if (!m_symmetriesKnown) {
+            m_symmetriesKnown = true;
+            m_group = SymmetriesOf(m_p, kMostSymmetries);
+            if (m_group.size() > 1) {
+                m_cubeColumn.assign(1 << 16, -1);
+                for (size_t c = 0; c < m_p.cubes.size(); ++c)
+                    m_cubeColumn[m_p.cubes[c].second << 8 | m_p.cubes[c].first] = static_cast<int>(c);
+            }
+        }
+        if (m_group.size() > 1 && m_options.symmetricNodes > 0) {
+            m_stopped = false;
+            m_phaseNodes = 0;
+            m_phaseCap = m_options.symmetricNodes;
+            std::vector<int> all(m_group.size());
+            std::iota(all.begin(), all.end(), 0);
+            search(all);
+            if (!m_stopped || m_timedOut)
+                return;
+        }
+        if (!m_options.cbc) {
+            m_timedOut = true;
+            return;
+        }
+        const int n = static_cast<int>(m_p.columns.size());
+        std::vector<double> objective(n, 1.0);
+        double cutoff = KeyColumns(m_best) - 0.5;
+        int count = 0;
+        if (!m_columnsOnly) {
+            for (int j = 0; j < n; ++j)
+                objective[j] = m_p.literals[j];
+            count = m_fewestColumns;
+            cutoff = KeyColumns(m_best) > count ? 1e30 : KeyLiterals(m_best) - 0.5;
+        }
+        const double seconds = std::chrono::duration<double>(m_deadline - std::chrono::steady_clock::now()).count();
+        bool proven = false;
+        const std::vector<int> cover =
+            CbcCover(m_p, objective, count, cutoff, seconds, m_nodeLimit > 0 ? m_nodeLimit : 0, proven);
+        if (!cover.empty())
+            Record(CostOf(cover), cover, {});
+        if (!proven)
+            m_timedOut = true;
+    }
+
+    long Cost(int column) const { return kColumnWeight + (m_columnsOnly ? 0 : m_p.literals[column]); }
 
     bool OutOfTime()
     {
-        // The clock is read at the first node and then every 64.
-        if (!m_timedOut && (m_nodes++ & 63) == 0 && std::chrono::steady_clock::now() >= m_deadline)
+        // A node costs far more than reading the clock.
+        ++m_nodes;
+        if (!m_timedOut && std::chrono::steady_clock::now() >= m_deadline)
             m_timedOut = true;
         if (m_nodeLimit > 0 && m_nodes > m_nodeLimit)
             m_timedOut = true;
-        return m_timedOut;
+        if (m_timedOut || ++m_phaseNodes > m_phaseCap)
+            m_stopped = true;
+        return m_stopped;
     }
 
     void Record(long key, const std::vector<int> &chosen, const std::vector<int> &more)
@@ -372,7 +747,7 @@ private:
             for (int r : d.rowOrder)
                 u[r] = std::max(0.0, u[r] + t * (1 - hits[r]));
             if (cardinality > 0)
-                lambda = std::max(0.0, lambda + t * over);
+                lambda += t * over;
         }
         u = bestU;
         lambda = bestLambda;
@@ -491,11 +866,48 @@ private:
         Record(total, chosen, cover);
     }
 
+    // A cover read off the relaxation's solution: its columns from the
+    // largest value down until every row is covered, then those the others
+    // make redundant dropped. Where the relaxation is whole, it is the best.
+    void Rounded(const NodeData &d, const std::vector<double> &values, long cost, const std::vector<int> &chosen)
+    {
+        const int n = static_cast<int>(d.columns.size());
+        std::vector<int> order(n);
+        std::iota(order.begin(), order.end(), 0);
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return values[a] > values[b]; });
+        RowSet left = d.rows;
+        std::vector<int> picked;
+        for (int j : order) {
+            if (left.none())
+                break;
+            if ((d.covers[j] & left).any()) {
+                picked.push_back(j);
+                left = left & ~d.covers[j];
+            }
+        }
+        std::array<int, kMaxRows> times{};
+        for (int j : picked)
+            d.covers[j].forEach([&](int r) { ++times[r]; });
+        std::vector<int> cover;
+        long total = cost;
+        for (auto it = picked.rbegin(); it != picked.rend(); ++it) {
+            bool redundant = true;
+            d.covers[*it].forEach([&](int r) { redundant = redundant && times[r] > 1; });
+            if (redundant) {
+                d.covers[*it].forEach([&](int r) { --times[r]; });
+                continue;
+            }
+            cover.push_back(d.columns[*it]);
+            total += Cost(d.columns[*it]);
+        }
+        Record(total, chosen, cover);
+    }
+
     // One node of the search. When columns are fixed by reduced cost, the node
     // starts over on what is left in a loop rather than a call, so that the
     // search goes no deeper than the columns of a cover.
     void Node(RowSet rows, std::vector<int> columns, long cost, std::vector<int> &chosen,
-              const Relaxations *parentRelax)
+              const Relaxations *parentRelax, const std::vector<int> &parentGroup)
     {
         const size_t chosenAtEntry = chosen.size();
         // On the heap, as is all the rest of a node's bulk: the frames that
@@ -503,16 +915,53 @@ private:
         auto relax = std::make_unique<Relaxations>();
         if (parentRelax)
             *relax = *parentRelax;
+        std::vector<int> group = parentGroup;
         bool root = parentRelax == nullptr;
-        while (Step(rows, columns, cost, chosen, *relax, root))
+        while (Step(rows, columns, cost, chosen, *relax, root, group))
             root = false;
         chosen.resize(chosenAtEntry);
+    }
+
+    int MapColumn(const Symmetry &g, int column) const
+    {
+        const auto [ones, dashes] = m_p.cubes[column];
+        const int d = g.Bits(dashes);
+        const int o = g.Row(ones) & ~d;
+        return m_cubeColumn[d << 8 | o];
+    }
+
+    // Keeps the symmetries that map the node's rows and columns onto
+    // themselves: those are symmetries of what is left to cover. Each maps
+    // the problem's rows and columns one to one onto themselves, so it keeps
+    // a set exactly when it keeps the rest, and the smaller one is checked.
+    void KeepStabilizer(std::vector<int> &group, const NodeData &d) const
+    {
+        std::vector<char> in(m_p.columns.size(), 0);
+        for (int c : d.columns)
+            in[c] = 1;
+        const bool rowsLeft = d.rows.count() * 2 <= m_p.rows.count();
+        const RowSet rows = rowsLeft ? d.rows : m_p.rows & ~d.rows;
+        const bool columnsLeft = d.columns.size() * 2 <= m_p.columns.size();
+        std::vector<int> columns;
+        for (size_t c = 0; c < m_p.columns.size(); ++c)
+            if (in[c] == columnsLeft)
+                columns.push_back(static_cast<int>(c));
+        std::erase_if(group, [&](int i) {
+            const Symmetry &g = m_group[i];
+            bool keeps = true;
+            rows.forEach([&](int r) { keeps = keeps && rows.test(g.Row(r)); });
+            for (size_t j = 0; j < columns.size() && keeps; ++j) {
+                const int image = MapColumn(g, columns[j]);
+                keeps = image >= 0 && in[image] == columnsLeft;
+            }
+            return !keeps;
+        });
     }
 
     // Returns true when it fixed columns: `rows`, `columns` and `cost` then
     // hold what is left for the node to start over on.
     [[gnu::noinline]] bool Step(RowSet &rows, std::vector<int> &columns, long &cost, std::vector<int> &chosen,
-                                Relaxations &relax, bool root)
+                                Relaxations &relax, bool root, std::vector<int> &group)
     {
         if (OutOfTime())
             return false;
@@ -528,7 +977,7 @@ private:
         d.Index();
         const int n = static_cast<int>(d.columns.size());
         const int taken = KeyColumns(cost), takenLiterals = KeyLiterals(cost);
-        int fewestLiterals = m_p.literals[d.columns.front()];
+        int fewestLiterals = m_columnsOnly ? 0 : m_p.literals[d.columns.front()];
         for (int c : d.columns)
             fewestLiterals = std::min(fewestLiterals, m_p.literals[c]);
         // No cover of at least k more columns can beat the best.
@@ -547,15 +996,41 @@ private:
             static const Multipliers none{};
             Greedy(d, unit, none, 0, cost, chosen);
         }
-        const double relaxed = Lagrangian(
+        // At the root, subgradient steps first, for the greedy covers they lead
+        // to; then, as at every other node, the relaxation solved exactly.
+        double relaxed = Lagrangian(
             d, unit, 0, [&] { return KeyColumns(m_best) - taken + 1.0; }, [&](double b) { return prunes(Ceil(b)); },
-            relax.count,
-            ignored, !root, iterations, reducedCount,
-            [&](const Multipliers &u) {
+            relax.count, ignored, !root, iterations, reducedCount, [&](const Multipliers &u) {
                 if (root)
                     Greedy(d, unit, u, 0, cost, chosen);
             });
-        const int fewestColumns = Ceil(relaxed);
+        // At the root, a cover built greedily under the steps' best multipliers
+        // first: on covers with many alike columns it is often the best one.
+        if (root && !prunes(Ceil(relaxed)))
+            Greedy(d, unit, relax.count, 0, cost, chosen);
+        // Where the steps fall short, but by little, the relaxation solved
+        // exactly; while the literals are sought, the floor on columns below
+        // does most of this.
+        if (m_columnsOnly && !prunes(Ceil(relaxed)) && (root || prunes(Ceil(relaxed + kExactWithin)))) {
+            if (!m_countLp)
+                m_countLp = std::make_unique<LinearRelaxation>(m_p, d.rows, d.columns,
+                                                               std::vector<double>(m_p.columns.size(), 1.0), false);
+            Multipliers u = relax.count;
+            std::vector<double> reducedExact;
+            if (m_countLp->Solve(d.rows, d.columns, 0, u, ignored, relax.countBasis)) {
+                Rounded(d, m_countLp->Values(), cost, chosen);
+                const double bound = Lagrangian(
+                    d, unit, 0, [&] { return 0.0; }, [](double) { return true; }, u, ignored, true, 1, reducedExact,
+                    [](const Multipliers &) {});
+                if (bound > relaxed) {
+                    relaxed = bound;
+                    relax.count = u;
+                    reducedCount = std::move(reducedExact);
+                }
+            }
+        }
+        // No cover at all has fewer columns than the fewest found at first.
+        const int fewestColumns = std::max(Ceil(relaxed), m_fewestColumns - taken);
         // Deeper down, a cover built greedily seldom beats the one the search is
         // about to reach, and costs as much as the rest of the node.
         if (root && !prunes(fewestColumns))
@@ -567,7 +1042,7 @@ private:
         // When every better cover takes exactly as many columns as the best,
         // only literals can improve: bound them among covers of that many
         // columns, which is far stronger than any bound mixing the two.
-        auto literalMode = [&] { return taken + fewestColumns == KeyColumns(m_best); };
+        auto literalMode = [&] { return !m_columnsOnly && taken + fewestColumns == KeyColumns(m_best); };
         const int columnsLeft = fewestColumns;
         std::vector<double> literalWeight, reducedLiterals;
         double relaxedLiterals = 0;
@@ -579,10 +1054,20 @@ private:
             literalWeight.resize(n);
             for (int j = 0; j < n; ++j)
                 literalWeight[j] = m_p.literals[d.columns[j]];
+            // The exact relaxation, which subgradient steps seldom come close
+            // to here; the steps only when it fails.
+            if (!m_literalLp) {
+                std::vector<double> all(m_p.literals.begin(), m_p.literals.end());
+                m_literalLp = std::make_unique<LinearRelaxation>(m_p, d.rows, d.columns, all, true);
+            }
+            const bool exact = m_literalLp->Solve(d.rows, d.columns, columnsLeft, relax.literals, relax.cardinality,
+                                                  relax.literalBasis);
+            if (exact)
+                Rounded(d, m_literalLp->Values(), cost, chosen);
             relaxedLiterals = Lagrangian(
                 d, literalWeight, columnsLeft, [&] { return KeyLiterals(m_best) - takenLiterals + 0.0; }, literalsPrune,
-                relax.literals,
-                relax.cardinality, relax.literalsWarm, iterations, reducedLiterals, [](const Multipliers &) {});
+                relax.literals, relax.cardinality, relax.literalsWarm || exact, exact ? 1 : iterations,
+                reducedLiterals, [](const Multipliers &) {});
             relax.literalsWarm = true;
             literalBound = true;
             if (root && !literalsPrune(relaxedLiterals))
@@ -592,7 +1077,7 @@ private:
             }
         }
         auto hopeless = [&] {
-            return m_timedOut || prunes(fewestColumns) || (literalBound && literalsPrune(relaxedLiterals));
+            return m_stopped || prunes(fewestColumns) || (literalBound && literalsPrune(relaxedLiterals));
         };
 
         // A column whose reduced weight would lift a bound past the best cannot
@@ -638,17 +1123,53 @@ private:
             return static_cast<double>(d.ColumnCount(a)) / Cost(d.columns[a])
                    > static_cast<double>(d.ColumnCount(b)) / Cost(d.columns[b]);
         });
+        // Columns that a symmetry keeping the node and the branch row maps onto
+        // each other lead to covers alike: one branch for each such class
+        // (orbital branching), and later branches leave out the whole class.
+        std::vector<int> orbit(n);
+        std::iota(orbit.begin(), orbit.end(), 0);
+        if (group.size() > 1)
+            KeepStabilizer(group, d);
+        if (group.size() > 1) {
+            std::vector<int> localOf(m_p.columns.size(), -1);
+            for (int j = 0; j < n; ++j)
+                localOf[d.columns[j]] = j;
+            auto find = [&](int j) {
+                while (orbit[j] != j)
+                    j = orbit[j] = orbit[orbit[j]];
+                return j;
+            };
+            for (int i : group) {
+                const Symmetry &g = m_group[i];
+                if (g.Row(branchRow) != branchRow)
+                    continue;
+                for (int j : options) {
+                    const int k = localOf[MapColumn(g, d.columns[j])];
+                    const int a = find(j), b = find(k);
+                    if (a != b)
+                        orbit[std::max(a, b)] = std::min(a, b);
+                }
+            }
+            for (int j = 0; j < n; ++j)
+                orbit[j] = find(j);
+        }
         std::vector<bool> excluded(n, false);
         for (int j : options) {
+            if (excluded[j])
+                continue;
             std::vector<int> rest;
             for (int k = 0; k < n; ++k)
                 if (k != j && !excluded[k])
                     rest.push_back(d.columns[k]);
             chosen.push_back(d.columns[j]);
-            Node(d.rows & ~d.covers[j], std::move(rest), cost + Cost(d.columns[j]), chosen, &relax);
+            Node(d.rows & ~d.covers[j], std::move(rest), cost + Cost(d.columns[j]), chosen, &relax,
+                 group.size() > 1 ? group : std::vector<int>{});
             chosen.pop_back();
-            // Later branches leave this column out: covers holding it were searched here.
-            excluded[j] = true;
+            // Later branches leave this column out, and its class: covers
+            // holding any of them were searched here or have a like one that was.
+            for (int k : options)
+                if (orbit[k] == orbit[j])
+                    excluded[k] = true;
             if (hopeless())
                 break;
         }
@@ -656,10 +1177,19 @@ private:
     }
 
     const CoverProblem &m_p;
+    const SearchOptions m_options;
+    std::unique_ptr<LinearRelaxation> m_countLp, m_literalLp;
+    bool m_symmetriesKnown = false;
+    std::vector<Symmetry> m_group; // the function's symmetries, the identity first
+    std::vector<int> m_cubeColumn; // dashes << 8 | ones -> the column of that cube
+    bool m_columnsOnly = false; // covers ranked by their columns alone
+    int m_fewestColumns = 0;    // no cover has fewer columns
     long m_best;
     std::vector<int> m_bestColumns;
     bool m_found = false;
-    bool m_timedOut = false;
+    bool m_timedOut = false; // past the budget: the best cover is not proven
+    bool m_stopped = false;  // the phase's own search gave up
+    long m_phaseNodes = 0, m_phaseCap = 0;
     long m_nodes = 0;
     long m_nodeLimit = 0;
     std::chrono::steady_clock::time_point m_deadline;
@@ -667,10 +1197,47 @@ private:
 
 } // namespace
 
-CoverSolution SolveMinimumCover(const CoverProblem &problem, CoverCost bound, std::chrono::milliseconds budget,
-                                long nodeLimit)
+CoverSolution SolveMinimumCoverMip(const CoverProblem &problem, CoverCost bound, std::chrono::milliseconds budget)
 {
-    return Search(problem, bound, budget, nodeLimit).Run();
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + budget;
+    auto secondsLeft = [&] { return std::chrono::duration<double>(deadline - Clock::now()).count(); };
+    const int n = static_cast<int>(problem.columns.size());
+    CoverSolution s;
+    // The fewest columns first: a cover with literals under the bound's may have as many.
+    const int most = bound.columns - (bound.literals > 0 ? 0 : 1);
+    bool proven = false;
+    const std::vector<int> first = CbcCover(problem, std::vector<double>(n, 1.0), 0, most + 0.5, secondsLeft(), 0, proven);
+    s.proven = proven;
+    if (first.empty())
+        return s;
+    const int count = static_cast<int>(first.size());
+    // Then the fewest literals among covers of exactly that many columns.
+    std::vector<double> literals(problem.literals.begin(), problem.literals.end());
+    double cutoff = 1e30;
+    if (count == bound.columns)
+        cutoff = bound.literals - 0.5;
+    std::vector<int> second = proven ? CbcCover(problem, literals, count, cutoff, secondsLeft(), 0, proven) : first;
+    s.proven = s.proven && proven;
+    if (second.empty())
+        second = first;
+    CoverCost cost;
+    for (int j : second) {
+        ++cost.columns;
+        cost.literals += problem.literals[j];
+    }
+    if (cost < bound) {
+        s.found = true;
+        s.columns = std::move(second);
+        s.cost = cost;
+    }
+    return s;
+}
+
+CoverSolution SolveMinimumCover(const CoverProblem &problem, CoverCost bound, std::chrono::milliseconds budget,
+                                long nodeLimit, const SearchOptions &options)
+{
+    return Search(problem, bound, budget, nodeLimit, options).Run();
 }
 
 } // namespace quintora

@@ -75,6 +75,16 @@ struct CoverProblem {
     std::vector<RowSet> columns; // the rows each column covers
     std::vector<int> literals;   // each column's literals, 0 to 8
     RowSet rows;                 // the rows to cover; every one lies in some column
+
+    // Optional, for functions with symmetries: the rows are the minterms of a
+    // function of `numVar` variables whose value on each is in `function` (0,
+    // 1, or 2 for a don't care), and each column is the cube of the rows x
+    // with x & ~dashes == ones. The search then finds the permutations and
+    // complementations of variables that leave the function as it is and
+    // branches once per class of columns they make alike.
+    int numVar = 0;
+    std::vector<uint8_t> function;
+    std::vector<std::pair<uint16_t, uint16_t>> cubes; // ones, dashes
 };
 
 struct CoverSolution {
@@ -84,10 +94,24 @@ struct CoverSolution {
     CoverCost cost;
 };
 
+// How the search goes about it; the defaults are the program's. A phase (the
+// fewest columns, then the fewest literals) is searched plainly for up to
+// `plainNodes` nodes; if that does not close it, again with the function's
+// symmetries for up to `symmetricNodes`; and then, with `cbc`, by CBC.
+struct SearchOptions {
+    long plainNodes = 400;
+    long symmetricNodes = 3000;
+    bool cbc = true;
+};
+
 // Looks for the best cover ranked before `bound`. Past `budget`, or past
 // `nodeLimit` search nodes when that is positive (a limit that does not depend
 // on the machine's speed), it stops with the best cover found so far.
 CoverSolution SolveMinimumCover(const CoverProblem &problem, CoverCost bound, std::chrono::milliseconds budget,
-                                long nodeLimit = 0);
+                                long nodeLimit = 0, const SearchOptions &options = {});
+
+// The same search by CBC's branch and cut, as two integer programs: the
+// fewest columns, then the fewest literals among covers of that many columns.
+CoverSolution SolveMinimumCoverMip(const CoverProblem &problem, CoverCost bound, std::chrono::milliseconds budget);
 
 } // namespace quintora

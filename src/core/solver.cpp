@@ -584,6 +584,23 @@ void CoverSearch(SolverState &s, RandomSource &random, const ProgressFn &progres
         RunTrialsWide(s, table, random, progress, trials);
 }
 
+CoverProblem ExactCoverProblem(const SolverState &s)
+{
+    const CandidateTable table(s);
+    CoverProblem problem;
+    problem.numVar = s.NumVar;
+    problem.function.assign(size_t(1) << s.NumVar, 0);
+    for (const MintermRec &m : s.Minterms)
+        problem.function[m.Index] = static_cast<uint8_t>(m.Value);
+    for (const auto &c : table.candidates) {
+        problem.columns.push_back(c.cover);
+        problem.literals.push_back(c.literals);
+        problem.rows |= c.cover;
+        problem.cubes.emplace_back(c.pattern.ones, c.pattern.dashes);
+    }
+    return problem;
+}
+
 // What the search's thread needs, copied out of the state before it starts, so
 // that the trials can change the state meanwhile.
 struct ExactCoverTask::Work {
@@ -605,10 +622,8 @@ ExactCoverTask::ExactCoverTask(const SolverState &s, std::chrono::milliseconds b
     for (const auto &c : table.candidates) {
         w.patterns.push_back(c.pattern);
         w.order.emplace_back(c.level, c.position);
-        w.problem.columns.push_back(c.cover);
-        w.problem.literals.push_back(c.literals);
-        w.problem.rows |= c.cover;
     }
+    w.problem = ExactCoverProblem(s);
     if (w.patterns.empty()) {
         w.solution.proven = true;
         return;
@@ -749,7 +764,7 @@ RowValues Complement(const RowValues &values)
 {
     RowValues complement(values);
     for (uint8_t &v : complement)
-        v = v == ValueOne ? ValueZero : v == ValueZero ? ValueOne : v;
+        v = v == ValueOne ? uint8_t(ValueZero) : v == ValueZero ? uint8_t(ValueOne) : v;
     return complement;
 }
 

@@ -2,6 +2,7 @@
 // that proves the sum minimal, and the texts of the three solution lists.
 #pragma once
 
+#include "exactcover.h"
 #include "model.h"
 
 #include <QString>
@@ -110,6 +111,10 @@ int TopLevel(const SolverState &s);
 // All trials; leaves BestTerms and BestTermCount without the isolated rows.
 // A positive `trialLimit` stops after that many trials (for timing only).
 void CoverSearch(SolverState &s, RandomSource &random, const ProgressFn &progress = {}, int trialLimit = 0);
+
+// The set-cover problem the exact step solves: one column per candidate term
+// (level order, the isolated rows apart), the rows holding 1 they cover.
+CoverProblem ExactCoverProblem(const SolverState &s);
 
 struct ExactResult {
     bool improved = false; // BestTerms was replaced by a strictly better cover
