@@ -3,6 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMap>
 #include <QProcess>
 #include <QStandardPaths>
@@ -201,6 +204,8 @@ private slots:
     void reportOutputFaults_data();
     void reportOutputFaults();
     void reportIntoFolderThatRefusesNewFiles();
+    void plaInAndOut();
+    void jsonOutput();
 
 private:
     QString WriteFile(const QString &name, const QByteArray &bytes);
@@ -682,6 +687,76 @@ void TestCli::reportIntoFolderThatRefusesNewFiles()
     QCOMPARE(refused.status, 2);
     QVERIFY(!QFileInfo::exists(folder + QStringLiteral("/new.pdf")));
     QVERIFY(QFile::setPermissions(folder, open | QFile::WriteOwner)); // so the folder can go
+}
+
+// A data file exported as PLA solves to the same tree; its minimal sum
+// exported as PLA is the same function; a bad PLA is refused with its reason.
+void TestCli::plaInAndOut()
+{
+    const QString qmt = WriteFile(QStringLiteral("out.qmt"), QmtFile(5, "pqrstuvw", "1X01101100X11101" "0011X1001101X001"));
+    const QString pla = m_dir.filePath(QStringLiteral("out.pla"));
+    const QString sum = m_dir.filePath(QStringLiteral("sum.pla"));
+    const QStringList seed{QStringLiteral("--seed"), QStringLiteral("3")};
+    const Run exported = RunCli(QStringList{QStringLiteral("export"), qmt, pla});
+    QCOMPARE(exported.status, 0);
+    QVERIFY(exported.out.isEmpty());
+    QVERIFY(ReadAll(pla).contains(".type fd\n"));
+    const Run fromQmt = RunCli(QStringList{QStringLiteral("solve"), qmt} + seed);
+    const Run fromPla = RunCli(QStringList{QStringLiteral("solve"), pla} + seed);
+    QCOMPARE(fromQmt.status, 0);
+    QCOMPARE(fromPla.out, fromQmt.out);
+
+    QCOMPARE(RunCli(QStringList{QStringLiteral("export"), qmt, sum, QStringLiteral("--minimal")} + seed).status, 0);
+    QVERIFY(ReadAll(sum).contains(".type f\n"));
+    // The sum has the function's 1s and 0s; its don't cares fall either way.
+    const QList<Branch> a = *ParseTree(fromQmt.out);
+    const QList<Branch> b = *ParseTree(RunCli(QStringList{QStringLiteral("solve"), sum} + seed).out);
+    for (const QString &minterm : a[0].children)
+        QVERIFY2(b[0].children.contains(minterm), qPrintable(minterm));
+    for (const QString &maxterm : a[1].children)
+        QVERIFY2(b[1].children.contains(maxterm), qPrintable(maxterm));
+
+    // Refused, with what is wrong, and nothing written over the input.
+    const QString bad = WriteFile(QStringLiteral("bad.pla"), ".i 3\n.o 2\n111 11\n");
+    const Run refused = RunCli({QStringLiteral("solve"), bad});
+    QCOMPARE(refused.status, 2);
+    QVERIFY2(QString::fromUtf8(refused.err).startsWith(QString::fromUtf8("Fichero PLA no válido: tiene 2 salidas")),
+             refused.err.constData());
+    QCOMPARE(RunCli({QStringLiteral("export"), qmt, qmt}).status, 2);
+    QCOMPARE(ReadAll(qmt), QmtFile(5, "pqrstuvw", "1X01101100X11101" "0011X1001101X001"));
+}
+
+// The whole solution as one JSON object, its counts agreeing with its lists.
+void TestCli::jsonOutput()
+{
+    const QByteArray values = "0110100110X10110";
+    const QString path = WriteFile(QStringLiteral("json.qmt"), QmtFile(4, "wxyzefgh", values));
+    const Run run = RunCli({QStringLiteral("solve"), path, QStringLiteral("--format"), QStringLiteral("json"),
+                            QStringLiteral("--seed"), QStringLiteral("1")});
+    QCOMPARE(run.status, 0);
+    QJsonParseError error;
+    const QJsonObject o = QJsonDocument::fromJson(run.out, &error).object();
+    QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(error.errorString()));
+    QCOMPARE(o[QStringLiteral("numVar")].toInt(), 4);
+    QCOMPARE(o[QStringLiteral("names")].toArray().size(), 8);
+    QCOMPARE(o[QStringLiteral("names")].toArray()[0].toString(), QStringLiteral("w"));
+    QCOMPARE(o[QStringLiteral("values")].toString(), QString::fromLatin1(values));
+    QCOMPARE(o[QStringLiteral("minterms")].toArray().size(), values.count('1'));
+    QCOMPARE(o[QStringLiteral("maxterms")].toArray().size(), values.count('0'));
+    for (const char *list : {"sum", "product"}) {
+        const QJsonArray terms = o[QString::fromLatin1(list)].toArray();
+        const QString prefix = QString::fromLatin1(list);
+        QCOMPARE(o[prefix + QStringLiteral("Terms")].toInt(), terms.size());
+        int literals = 0;
+        for (const QJsonValue &t : terms) {
+            const QString pattern = t[QStringLiteral("pattern")].toString();
+            QCOMPARE(pattern.size(), 4);
+            QVERIFY(!t[QStringLiteral("text")].toString().isEmpty());
+            literals += 4 - int(pattern.count(QLatin1Char('-')));
+        }
+        QCOMPARE(o[prefix + QStringLiteral("Literals")].toInt(), literals);
+        QVERIFY(o[prefix + QStringLiteral("Proven")].toBool());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -64,6 +64,7 @@ private slots:
     void failedSaveKeepsTheOldFile();
     void failedSyncKeepsTheOldFile();
     void fileDialogsKeepNoSettings();
+    void plaFiles();
     void roundTrip();
     void namesCommand();
 
@@ -364,6 +365,42 @@ void TestFiles::fileDialogsKeepNoSettings()
     answers.openFile = std::move(openAnswer);
     QCOMPARE(titles, (QStringList{QStringLiteral("Salvar como..."), QStringLiteral("Abrir datos...")}));
     QCOMPARE(QDir(home).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+}
+
+// Abrir and Guardar speak PLA too, by the file's extension; a bad PLA is
+// refused with what is wrong and changes nothing.
+void TestFiles::plaFiles()
+{
+    const QString pla = dir.filePath(QStringLiteral("in.pla"));
+    {
+        QFile file(pla);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(".i 3\n.o 1\n.ilb x y z\n.type fd\n1-1 1\n000 -\n.e\n");
+    }
+    Open(pla);
+    QCOMPARE(messages, QStringList{QStringLiteral("[open] Abrir datos...")}); // no date to tell
+    QCOMPARE(f->NumVar, 3);
+    QCOMPARE(Values(*f), QStringLiteral("X0000101"));
+    QCOMPARE(f->lblTag1->text() + f->lblTag2->text(), QStringLiteral("xyz"));
+
+    const QString out = dir.filePath(QStringLiteral("out.pla"));
+    messages.clear();
+    Save(out);
+    QCOMPARE(messages.size(), 1);
+    QCOMPARE(ReadAll(out), QByteArray("# Quintora\n.i 3\n.o 1\n.ilb x y z\n.ob f\n.type fd\n.p 3\n"
+                                      "000 -\n101 1\n111 1\n.e\n"));
+
+    const QString bad = dir.filePath(QStringLiteral("bad.pla"));
+    {
+        QFile file(bad);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(".i 3\n.o 1\n1x1 1\n");
+    }
+    messages.clear();
+    Open(bad);
+    QCOMPARE(messages.size(), 2);
+    QVERIFY2(messages[1].startsWith(QString::fromUtf8("Fichero PLA no válido: el cubo")), qPrintable(messages[1]));
+    QCOMPARE(Values(*f), QStringLiteral("X0000101"));
 }
 
 void TestFiles::roundTrip()
