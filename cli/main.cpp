@@ -28,7 +28,7 @@ const char *const kHelp =
     "Uso: quintora-cli solve FICHERO [--seed N] [--format tree|json]\n"
     "     quintora-cli report FICHERO SALIDA.pdf [--seed N]\n"
     "     quintora-cli export FICHERO SALIDA.pla [--minimal] [--seed N]\n"
-    "     quintora-cli --help\n"
+    "     quintora-cli --help | --version\n"
     "\n"
     "Simplifica la función guardada en un fichero de datos QMT o PLA (por su extensión)\n"
     "e imprime el árbol de soluciones: \"S.O.P. MinTerm\" (suma canónica de mintérminos),\n"
@@ -42,6 +42,7 @@ const char *const kHelp =
     "                 para obtener siempre el mismo resultado; sin ella se siembra con el reloj.\n"
     "  --format json  imprime un objeto JSON en lugar del árbol.\n"
     "  --help         muestra esta ayuda.\n"
+    "  --version      muestra la versión.\n"
     "\n"
     "Estado de salida: 0 resuelto; 1 la función no tiene ningún 1; 2 fichero no válido,\n"
     "ilegible, salida que no se pudo escribir u orden incorrecta.\n";
@@ -264,9 +265,10 @@ int main(int argc, char *argv[])
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
     const QStringList args = app->arguments().mid(1);
-    if (args.size() == 1 && (args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h"))) {
+    if (args.size() == 1 && (args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h")))
         return WriteOutput(kHelp);
-    }
+    if (args.size() == 1 && args[0] == QLatin1String("--version"))
+        return WriteOutput("quintora-cli " QUINTORA_VERSION "\n");
     Options o;
     o.command = args.value(0);
     if (o.command != QLatin1String("solve") && o.command != QLatin1String("report") && o.command != QLatin1String("export"))

@@ -477,6 +477,12 @@ void TestCli::help()
     const QString out = QString::fromUtf8(run.out);
     QVERIFY2(out.startsWith(QLatin1String("Uso: quintora-cli solve FICHERO")), run.out.constData());
     QVERIFY(out.contains(QLatin1String("--seed")));
+
+    // The version, as the about dialog shows it.
+    const Run version = RunCli({QStringLiteral("--version")});
+    QCOMPARE(version.status, 0);
+    QCOMPARE(version.out, QByteArray("quintora-cli " QUINTORA_VERSION "\n"));
+    QCOMPARE(QByteArray(QUINTORA_VERSION), QByteArray("0.9"));
 }
 
 // FILE stands for a valid data file.

@@ -33,7 +33,7 @@ TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent)
 
     Image2 = new Picture(QStringLiteral(":/icons/banner.svg"), QSize(269, 77), this);
     Image2->move(-4, -4);
-    lblVer = new QLabel(QStringLiteral("v 0.9"), this);
+    lblVer = new QLabel(QStringLiteral("v " QUINTORA_VERSION), this);
     lblVer->setFont(LayoutFont(QStringLiteral("Gentium Book Basic"), 13));
     lblVer->adjustSize();
     lblVer->move(236, 52);

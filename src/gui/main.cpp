@@ -399,7 +399,7 @@ void TForm1::FormShow()
     lblNumVar->setText(QString::number(udUno->Position()));
     NumVar = lblNumVar->text().toInt();
     MapCellColor = kMapGrey;
-    lblVersion->setText(QStringLiteral("v.0.9"));
+    lblVersion->setText(QStringLiteral("v." QUINTORA_VERSION));
     lblVersion->adjustSize();
     BuildTables();
     // The start-up selections: the index cell of row 1, the map's first cell.
