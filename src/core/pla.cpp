@@ -1,6 +1,5 @@
 #include "pla.h"
 
-#include "fileio.h"
 #include "solver.h"
 
 #include <QFileInfo>
@@ -194,27 +193,19 @@ bool IsPlaPath(const QString &path) { return QFileInfo(path).suffix().compare(QL
 
 LoadResult LoadFunctionFile(const QString &path)
 {
-    if (!IsPlaPath(path)) {
-        LoadResult result = LoadDataFile(path);
-        if (result.status == LoadResult::Invalid)
-            result.errorText = kInvalidFileMessage;
-        return result;
-    }
-    LoadResult result;
-    const ReadOutcome read = ReadRegularFile(path, kMaxDataFileSize);
-    if (read.status == ReadOutcome::Error) {
-        result.status = LoadResult::ReadError;
-        result.errorText = read.error;
-        return result;
-    }
-    const PlaRead pla = read.status == ReadOutcome::Ok ? ParsePla(read.bytes) : PlaRead{false, Refused(QStringLiteral("demasiado grande")), {}};
-    if (!pla.ok) {
-        result.status = LoadResult::Invalid;
-        result.errorText = pla.error;
-        return result;
-    }
-    result.status = LoadResult::Ok;
-    result.data = pla.file;
+    const bool pla = IsPlaPath(path);
+    LoadResult result = LoadFile(path, [pla](const QByteArray &bytes, QString *why) -> std::optional<DataFile> {
+        if (!pla)
+            return ParseDataFile(bytes);
+        PlaRead read = ParsePla(bytes);
+        if (!read.ok) {
+            *why = read.error;
+            return std::nullopt;
+        }
+        return read.file;
+    });
+    if (result.status == LoadResult::Invalid && result.errorText.isEmpty())
+        result.errorText = pla ? Refused(QStringLiteral("demasiado grande")) : kInvalidFileMessage;
     return result;
 }
 

@@ -298,7 +298,7 @@ std::optional<DataFile> ParseDataFile(const QByteArray &bytes)
     return file;
 }
 
-LoadResult LoadDataFile(const QString &path)
+LoadResult LoadFile(const QString &path, const FileParser &parse)
 {
     LoadResult result;
     const ReadOutcome read = ReadRegularFile(path, kMaxDataFileSize);
@@ -308,14 +308,20 @@ LoadResult LoadDataFile(const QString &path)
         return result;
     }
     const std::optional<DataFile> data =
-        read.status == ReadOutcome::Ok ? ParseDataFile(read.bytes) : std::nullopt;
+        read.status == ReadOutcome::Ok ? parse(read.bytes, &result.errorText) : std::nullopt;
     if (!data) {
         result.status = LoadResult::Invalid;
         return result;
     }
     result.status = LoadResult::Ok;
+    result.errorText.clear();
     result.data = *data;
     return result;
+}
+
+LoadResult LoadDataFile(const QString &path)
+{
+    return LoadFile(path, [](const QByteArray &bytes, QString *) { return ParseDataFile(bytes); });
 }
 
 } // namespace quintora

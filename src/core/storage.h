@@ -9,6 +9,7 @@
 #include <QLocale>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 namespace quintora {
@@ -67,8 +68,13 @@ struct LoadResult {
     QString errorText; // the system's wording, or why it is not a file, for ReadError
     DataFile data;
 };
-// Reads and validates a file; files over kMaxDataFileSize are Invalid without
-// being read whole, and anything but a regular file is a ReadError, unread.
+// Reads a regular file of at most kMaxDataFileSize bytes and hands its bytes
+// to `parse`, which returns the function or nullopt with why in `why` (left
+// empty for the data file's usual message). Anything but a regular file is a
+// ReadError, unread; a larger file is Invalid.
+using FileParser = std::function<std::optional<DataFile>(const QByteArray &bytes, QString *why)>;
+LoadResult LoadFile(const QString &path, const FileParser &parse);
+// Reads and validates a data file.
 LoadResult LoadDataFile(const QString &path);
 
 } // namespace quintora
