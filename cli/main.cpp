@@ -176,25 +176,20 @@ int Run(const Options &o)
         return 2;
     }
     const DataFile &file = loaded.data;
+    // Read files hold "0", "1" and "X" only ("_" already read as "0").
     RowValues values;
     values.reserve(file.values.size());
-    // As the window's Solve does: a row whose value is blank is undefined and
-    // counts as 0.
-    for (QChar v : file.values) {
-        const QString text(v);
-        values.push_back(text.trimmed().isEmpty() ? ValueZero : RowValueOfText(text));
-    }
-    if (o.command == QLatin1String("export") && !o.minimal) {
-        QString chars;
-        for (uint8_t v : values)
-            chars += ValueText(v);
+    for (QChar v : file.values)
+        values.push_back(RowValueOfText(QString(v)));
+    auto writePla = [&o](const QByteArray &bytes) {
         QString error;
-        if (!WriteWholeFile(o.out, WritePla(file.numVar, file.names, chars), &error)) {
-            PrintLine(stderr, QStringLiteral("No se pudo guardar \u00ab%1\u00bb: %2").arg(o.out, error));
-            return 2;
-        }
-        return 0;
-    }
+        if (WriteWholeFile(o.out, bytes, &error))
+            return 0;
+        PrintLine(stderr, QStringLiteral("No se pudo guardar \u00ab%1\u00bb: %2").arg(o.out, error));
+        return 2;
+    };
+    if (o.command == QLatin1String("export") && !o.minimal)
+        return writePla(WritePla(file.numVar, file.names, file.values));
     if (std::find(values.begin(), values.end(), ValueOne) == values.end()) {
         PrintLine(stderr, QStringLiteral("No hay ningún 1 y la solución sería 0."));
         return 1;
@@ -214,24 +209,12 @@ int Run(const Options &o)
         QStringList patterns;
         for (const SolvedTerm &t : solved.karnaugh)
             patterns << t.cells;
-        QString error;
-        if (!WriteWholeFile(o.out, WritePlaSum(file.numVar, file.names, patterns), &error)) {
-            PrintLine(stderr, QStringLiteral("No se pudo guardar \u00ab%1\u00bb: %2").arg(o.out, error));
-            return 2;
-        }
-        return 0;
+        return writePla(WritePlaSum(file.numVar, file.names, patterns));
     }
     AddMinimalProduct(solved, *random, budget, nodeLimit);
     if (o.command == QLatin1String("report")) {
-        QStringList valueCells, indexCells, terms;
-        for (int m = 0; m < RowCount(file.numVar); ++m) {
-            valueCells << TruthValueText(ValueText(values[m]));
-            indexCells << TruthIndexText(m);
-        }
-        for (const SolvedTerm &t : solved.karnaugh)
-            terms << t.caption;
         QString error;
-        if (!WriteReportPdf(o.out, BuildReportContent(file.numVar, file.names, valueCells, indexCells, terms), &error)) {
+        if (!WriteReportPdf(o.out, BuildReportContent(solved), &error)) {
             PrintLine(stderr, error);
             return 2;
         }

@@ -58,4 +58,16 @@ ReportContent BuildReportContent(int numVar, const VarNames &names, const QStrin
     return report;
 }
 
+ReportContent BuildReportContent(const SolvedFunction &solved)
+{
+    QStringList values, indices, terms;
+    for (int m = 0; m < RowCount(solved.numVar) && m < int(solved.values.size()); ++m) {
+        values << TruthValueText(ValueText(solved.values[m]));
+        indices << TruthIndexText(m);
+    }
+    for (const SolvedTerm &term : solved.karnaugh)
+        terms << term.caption;
+    return BuildReportContent(solved.numVar, solved.names, values, indices, terms);
+}
+
 } // namespace quintora

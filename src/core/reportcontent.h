@@ -3,6 +3,7 @@
 #pragma once
 
 #include "model.h"
+#include "solver.h"
 
 #include <QString>
 #include <QStringList>
@@ -32,5 +33,7 @@ struct ReportContent {
 // two memos of the minimal sum stay empty.
 ReportContent BuildReportContent(int numVar, const VarNames &names, const QStringList &valueCells,
                                  const QStringList &indexCells, const std::optional<QStringList> &karnaughTerms);
+// The report of a solved function: its values, its names and its minimal sum.
+ReportContent BuildReportContent(const SolvedFunction &solved);
 
 } // namespace quintora

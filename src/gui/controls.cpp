@@ -337,17 +337,6 @@ void StringGrid::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
-    // A header cell as the current cell is ours alone; a key that moves
-    // starts again from Qt's current data cell.
-    switch (event->key()) {
-    case Qt::Key_Up: case Qt::Key_Down: case Qt::Key_Left: case Qt::Key_Right:
-    case Qt::Key_Home: case Qt::Key_End: case Qt::Key_PageUp: case Qt::Key_PageDown:
-        m_headerCurrent = false;
-        viewport()->update();
-        break;
-    default:
-        break;
-    }
     QTableWidget::keyPressEvent(event);
 }
 

@@ -104,14 +104,8 @@ FunctionState TForm1::State() const
 
 void TForm1::RestoreState(const FunctionState &state)
 {
-    if (state.numVar != NumVar) {
-        udUno->SetPosition(state.numVar);
-        lblNumVar->setText(QString::number(state.numVar));
-        NumVar = state.numVar;
-        pBar->setValue(0);
-        pBar->setMaximum(8 << NumVar);
-        BuildTables();
-    }
+    if (state.numVar != NumVar)
+        SetCount(state.numVar);
     NomVar = state.names;
     ShowNames();
     for (int m = 0; m < RowCount(NumVar); ++m) {

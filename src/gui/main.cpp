@@ -26,6 +26,8 @@ namespace quintora {
 
 namespace {
 
+// Both file dialogs offer the two formats; the extension of the name chosen decides.
+const QString kFileFilters = QStringLiteral("Datos QMT (*.qmt);;PLA (*.pla)");
 
 QToolButton *NewButton(QWidget *parent, const QString &glyph, int x, int y)
 {
@@ -44,7 +46,6 @@ void Name(QWidget *widget, const char *objectName, const QString &name)
     widget->setAccessibleName(name);
     widget->setToolTip(name);
 }
-
 
 QRadioButton *NewRadio(QWidget *parent, const QString &text, int x, int y, int w, int h)
 {
@@ -316,7 +317,7 @@ void TForm1::FormCreate()
     pBar->setStyleSheet(QStringLiteral("QProgressBar { border: none; background: transparent; }"
                                        "QProgressBar::chunk { background: #3875D7; }"));
     pBar->show();
-    sBarBajaDrawPanel(7, sBarBaja->PanelRect(7));
+    sBarBajaDrawPanel(kPanelProgress, sBarBaja->PanelRect(kPanelProgress));
 }
 
 void TForm1::sBarBajaDrawPanel(int panel, const QRect &rect)
@@ -387,9 +388,6 @@ void TForm1::BuildTables()
         sgVerdad->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     }
     sgVerdad->setFixedSize(width, height);
-    for (int i = 1; i <= n; ++i)
-        sgVerdad->SetCell(i, 0, TruthHeaderText(i, n, NomVar));
-    sgVerdad->SetCell(n + 1, 0, TruthHeaderText(n + 1, n, NomVar));
     for (int m = 0; m < rows; ++m) {
         for (int c = 1; c <= n; ++c)
             sgVerdad->SetCell(c, m + 1, TruthBitText(m, c, n));
@@ -403,10 +401,7 @@ void TForm1::BuildTables()
         sgKarna->SetCell(j + 1, 0, MapHeaderText(j, C));
     for (int i = 0; i < (1 << R); ++i)
         sgKarna->SetCell(0, i + 1, MapHeaderText(i, R));
-    lblTag1->setText(MapRowTag(n, NomVar));
-    lblTag2->setText(MapColTag(n, NomVar));
-    lblTag2->adjustSize();
-    PlaceTag1();
+    ShowNames();
     for (int r = 1; r <= (1 << R); ++r)
         for (int c = 1; c <= (1 << C); ++c)
             sgKarna->SetCell(c, r, QString());
@@ -609,13 +604,21 @@ void TForm1::udUnoClick()
     if (udUno->Position() < 3)
         udUno->SetPosition(3);
     const FunctionState before = State();
-    lblNumVar->setText(QString::number(udUno->Position()));
-    NumVar = lblNumVar->text().toInt();
+    DataChanged = true;
+    SetCount(udUno->Position());
+    Edited(before, QString::fromUtf8("Nº Variables"));
+}
+
+// The spinner, its label, the progress bar's scale and both grids, rebuilt
+// empty, for `n` variables.
+void TForm1::SetCount(int n)
+{
+    udUno->SetPosition(n);
+    lblNumVar->setText(QString::number(n));
+    NumVar = n;
     pBar->setValue(0);
     pBar->setMaximum(8 << NumVar);
-    DataChanged = true;
     BuildTables();
-    Edited(before, QString::fromUtf8("Nº Variables"));
 }
 
 void TForm1::sbBorrarClick()
@@ -837,9 +840,6 @@ void TForm1::tvSoluClick()
 
 // ---------------------------------------------------------------- open and save
 
-// Both dialogs offer the two formats; the extension of the name chosen decides.
-const QString kFileFilters = QStringLiteral("Datos QMT (*.qmt);;PLA (*.pla)");
-
 void TForm1::sbSalvarClick() { Save(); }
 
 bool TForm1::Save()
@@ -880,16 +880,10 @@ void TForm1::sbAbrirClick()
         prompts::Message(this, kFileDateMessage + data.dateText);
 
     const FunctionState before = State();
-    const int n = data.numVar;
-    udUno->SetPosition(n);
-    lblNumVar->setText(QString::number(n));
-    NumVar = n;
-    pBar->setValue(0);
-    pBar->setMaximum(8 << n);
-    BuildTables();
+    SetCount(data.numVar);
     NomVar = data.names;
     ShowNames();
-    for (int m = 0; m < RowCount(n); ++m)
+    for (int m = 0; m < RowCount(NumVar); ++m)
         WriteValue(m, TruthValueText(data.values.mid(m, 1)));
     // The function shown is no longer the one solved: Print waits for a new
     // Solve, and the old solutions go.
@@ -937,23 +931,21 @@ void TForm1::sbPrintClick()
         prompts::Message(this, kPrintRefusedMessage);
         return;
     }
-    // The function solved last, as solved; without one (a Resolver refused
-    // for want of a 1) the table as it stands, with no sum.
-    QStringList values, indices;
-    std::optional<QStringList> terms;
-    for (int r = 1; r <= RowCount(NumVar); ++r) {
-        values << (Solved ? TruthValueText(ValueText(Solved->values[r - 1])) : sgVerdad->Cell(NumVar + 1, r));
-        indices << TruthIndexText(r - 1);
-    }
-    if (Solved) {
-        FindSolutionNode(tvSolu, kKarnaughCaption, true);
-        terms = QStringList();
-        for (const SolvedTerm &term : Solved->karnaugh)
-            terms->append(term.caption);
-    }
     if (!frmReport)
         return;
-    frmReport->Fill(BuildReportContent(NumVar, NomVar, values, indices, terms));
+    // The function solved last, as solved; without one (a Resolver refused
+    // for want of a 1) the table as it stands, with no sum.
+    if (Solved) {
+        FindSolutionNode(tvSolu, kKarnaughCaption, true);
+        frmReport->Fill(BuildReportContent(*Solved));
+    } else {
+        QStringList values, indices;
+        for (int r = 1; r <= RowCount(NumVar); ++r) {
+            values << sgVerdad->Cell(NumVar + 1, r);
+            indices << sgVerdad->Cell(0, r);
+        }
+        frmReport->Fill(BuildReportContent(NumVar, NomVar, values, indices, std::nullopt));
+    }
     frmReport->Preview(this);
 }
 

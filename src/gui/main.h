@@ -132,6 +132,7 @@ private:
     // Guardar: true when the file was written.
     bool Save();
     void ShowNames();
+    void SetCount(int n);
     bool EditKey(StringGrid *grid, QKeyEvent *event);
     void ShowSolutions(const SolvedFunction &solved);
     void FitSolutionsColumn();
