@@ -5,6 +5,8 @@
 #include "window_helpers.h"
 
 #include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QHeaderView>
 #include <QRandomGenerator>
 #include <QScrollBar>
@@ -74,6 +76,31 @@ bool SumCovers(const QStringList &terms, int m, int numVar, const VarNames &name
     return false;
 }
 
+// Counts the draws, so that a test can tell whether another solve ran.
+class CountingRandom : public LcgRandom {
+public:
+    using LcgRandom::LcgRandom;
+    uint32_t Draw(uint32_t n) override
+    {
+        ++draws;
+        return LcgRandom::Draw(n);
+    }
+    long draws = 0;
+};
+
+// Calls `action` once, the first time the progress bar moves: from inside a
+// solve, as a person's input would arrive.
+void OnFirstProgress(TForm1 &f, std::function<void()> action)
+{
+    auto once = std::make_shared<bool>(false);
+    QObject::connect(f.pBar, &QProgressBar::valueChanged, &f, [once, action] {
+        if (!*once) {
+            *once = true;
+            action();
+        }
+    });
+}
+
 } // namespace
 
 class TestSolve : public QObject {
@@ -99,6 +126,8 @@ private slots:
     void highlightGoesWithTheSolutions();
     void progressBarReachesItsEnd_data();
     void progressBarReachesItsEnd();
+    void inputDuringSolveIsDropped();
+    void closeDuringSolveWaitsForIt();
 
 private:
     std::unique_ptr<TForm1> f;
@@ -122,7 +151,11 @@ void TestSolve::init()
     QVERIFY(QTest::qWaitForWindowExposed(f.get()));
 }
 
-void TestSolve::cleanup() { f.reset(); }
+void TestSolve::cleanup()
+{
+    f.reset();
+    answers.saveChanges = {};
+}
 
 void TestSolve::noOneStopsEarly()
 {
@@ -409,6 +442,64 @@ void TestSolve::progressBarReachesItsEnd()
     QCOMPARE(f->pBar->maximum(), TrialCount(numVar));
     QVERIFY2(shown.contains(f->pBar->maximum()), qPrintable(QString::number(shown.size())));
     QCOMPARE(f->pBar->value(), 0);
+}
+
+// Clicks and keys that reach the window while Resolver runs (through the event
+// queue, as a person's do) are dropped, not kept to run another solve after it.
+void TestSolve::inputDuringSolveIsDropped()
+{
+    SetCount(*f, 8);
+    QString values;
+    for (int m = 0; m < 256; ++m)
+        values += (m * 37 % 11 < 6) ? QLatin1Char('1') : QLatin1Char('0');
+    SetValues(*f, values);
+    auto counting = std::make_unique<CountingRandom>(3);
+    CountingRandom *random = counting.get();
+    f->Random = std::move(counting);
+    bool posted = false;
+    OnFirstProgress(*f, [&] {
+        posted = true;
+        const QPoint at = f->sbHazlo->rect().center();
+        const QPoint global = f->sbHazlo->mapToGlobal(at);
+        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+            QCoreApplication::postEvent(f->sbHazlo, new QMouseEvent(type, QPointF(at), QPointF(global), Qt::LeftButton,
+                                                                  Qt::LeftButton, Qt::NoModifier));
+        QCoreApplication::postEvent(f->sbHazlo, new QKeyEvent(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, " "));
+        QCoreApplication::postEvent(f->sbHazlo, new QKeyEvent(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, " "));
+    });
+    f->sbHazlo->click();
+    QVERIFY(posted);
+    const long draws = random->draws;
+    QVERIFY(draws > 0);
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    QCOMPARE(random->draws, draws);
+    QCOMPARE(f->tvSolu->topLevelItemCount(), 4);
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+    // Input is the window's again.
+    f->sbHazlo->click();
+    QVERIFY(random->draws > draws);
+}
+
+// Closing the window mid-solve waits for the solve to end; then the window
+// asks about unsaved work as ever, and closes.
+void TestSolve::closeDuringSolveWaitsForIt()
+{
+    SetCount(*f, 6);
+    SetValues(*f, QStringLiteral("1101X0110100110011110000101011X0110100110010111100001X1011011101"));
+    int asked = 0;
+    answers.saveChanges = [&] {
+        ++asked;
+        return prompts::SaveChanges::Discard;
+    };
+    bool closedMidSolve = true;
+    OnFirstProgress(*f, [&] { closedMidSolve = f->close(); });
+    f->sbHazlo->click();
+    QVERIFY(!closedMidSolve);
+    QCOMPARE(asked, 0);
+    QCOMPARE(f->tvSolu->topLevelItemCount(), 4);
+    QTRY_VERIFY(!f->isVisible());
+    QCOMPARE(asked, 1);
 }
 
 QTEST_MAIN(TestSolve)

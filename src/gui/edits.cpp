@@ -152,6 +152,12 @@ bool TForm1::ConfirmDiscard()
 
 void TForm1::closeEvent(QCloseEvent *event)
 {
+    // Mid-solve the window closes when the solve ends, asking then as ever.
+    if (m_solving) {
+        m_closeAfterSolve = true;
+        event->ignore();
+        return;
+    }
     if (ConfirmDiscard())
         event->accept();
     else

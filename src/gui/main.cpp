@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QLocale>
 #include <QFont>
 #include <QIcon>
@@ -21,6 +22,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QThread>
 
 namespace quintora {
 
@@ -660,6 +662,8 @@ void TForm1::Image4Click()
 
 bool TForm1::eventFilter(QObject *watched, QEvent *event)
 {
+    if (DropsInput(event))
+        return true;
     if (watched == tvSolu->viewport() && event->type() == QEvent::MouseButtonRelease
         && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
         tvSoluClick();
@@ -687,20 +691,85 @@ void TForm1::Inform(const QString &text)
 
 void TForm1::ShowProgress(const SearchProgress &progress)
 {
-    if (progress.BestCountChanged) {
+    if (progress.BestCountChanged)
         sBarBaja->SetPanelText(kPanelTerms, QString::number(progress.BestTermCount));
-        sBarBaja->repaint();
+    pBar->setValue(progress.TrialsDone);
+}
+
+// Mouse, keys and the like, to any window: while Resolver runs nothing may
+// change the function it solves, and nothing may wait to run after it.
+bool TForm1::DropsInput(QEvent *event) const
+{
+    if (!m_solving)
+        return false;
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TabletPress:
+    case QEvent::TabletRelease:
+    case QEvent::DragEnter:
+    case QEvent::Drop:
+        return true;
+    default:
+        return false;
     }
-    // Thousands of trials a second: the bar moves at most once a frame (it
-    // repaints itself on every visible step), and on the last trial.
-    if (!m_progressClock.isValid())
-        m_progressClock.start();
-    const bool last = progress.TrialsDone >= TrialCount(NumVar);
-    if (last || m_progressClock.elapsed() - m_lastProgressPaint >= 16) {
-        m_lastProgressPaint = m_progressClock.elapsed();
-        pBar->setValue(progress.TrialsDone);
-        pBar->repaint();
-    }
+}
+
+SolvedFunction TForm1::SolveInBackground(const RowValues &values)
+{
+    // Thousands of trials a second: the bar is told at most once a frame, on
+    // a change of the best count, and on the last trial.
+    QElapsedTimer clock;
+    clock.start();
+    qint64 lastSent = -1000;
+    const int trials = TrialCount(NumVar);
+    const ProgressFn progress = [&](const SearchProgress &p) {
+        const bool last = p.TrialsDone >= trials;
+        if (!last && !p.BestCountChanged && clock.elapsed() - lastSent < 16)
+            return;
+        lastSent = clock.elapsed();
+        QMetaObject::invokeMethod(this, [this, p] { ShowProgress(p); }, Qt::QueuedConnection);
+    };
+    const int numVar = NumVar;
+    const VarNames names = NomVar;
+    SolvedFunction solved;
+    std::exception_ptr failure;
+    std::unique_ptr<QThread> worker(QThread::create([&] {
+        try {
+            // The exact step runs beside the trials; after them, their best
+            // is proven minimal or replaced by a cover that is.
+            const SolveOutcome outcome = MinimalSum(values, numVar, *Random, progress);
+            solved = DescribeSolution(values, numVar, names, outcome);
+            // Grouping the zeros: no progress of its own, and the status bar
+            // keeps counting the sum of products.
+            AddMinimalProduct(solved, *Random);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    }));
+    QEventLoop loop;
+    connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    m_solving = true;
+    qApp->installEventFilter(this);
+    worker->start();
+    // The progress posted before the thread ended arrives before its end does.
+    loop.exec();
+    worker->wait();
+    qApp->removeEventFilter(this);
+    m_solving = false;
+    if (failure)
+        std::rethrow_exception(failure);
+    return solved;
 }
 
 QTreeWidgetItem *TForm1::FindSolutionNode(QTreeWidget *tree, const QString &caption, bool makeVisible)
@@ -725,6 +794,8 @@ QTreeWidgetItem *TForm1::FindSolutionNode(QTreeWidget *tree, const QString &capt
 
 void TForm1::sbHazloClick()
 {
+    if (m_solving)
+        return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     DataChanged = false;
     for (QWidget *w : std::initializer_list<QWidget *>{udUno, rbPon0, rbPon1, rbPonX})
@@ -773,19 +844,14 @@ void TForm1::sbHazloClick()
     sgVerdad->RepaintAll();
     sgKarna->RepaintAll();
 
-    const RowValues values = ReadValues();
-    const ProgressFn progress = [this](const SearchProgress &p) { ShowProgress(p); };
-    // The exact step runs beside the trials; after them, their best is proven
-    // minimal or replaced by a cover that is. The last progress report puts
-    // the final term count in the status bar.
-    const SolveOutcome outcome = MinimalSum(values, NumVar, *Random, progress);
+    Solved = SolveInBackground(ReadValues());
     QApplication::restoreOverrideCursor();
-    Solved = DescribeSolution(values, NumVar, NomVar, outcome);
-    // Grouping the zeros: no progress of its own, and the status bar keeps
-    // counting the sum of products.
-    AddMinimalProduct(*Solved, *Random);
     ShowSolutions(*Solved);
     pBar->setValue(0);
+    if (m_closeAfterSolve) {
+        m_closeAfterSolve = false;
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    }
 }
 
 // The three branches of a solved function; each term keeps the cells it

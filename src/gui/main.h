@@ -140,12 +140,17 @@ private:
     RowValues ReadValues() const;
     void Inform(const QString &text);
     void ShowProgress(const SearchProgress &progress);
+    // Resolver's work, in a thread of its own while this window keeps
+    // painting and its progress bar moving; input that arrives meanwhile is
+    // dropped, not queued to run another solve afterwards.
+    SolvedFunction SolveInBackground(const RowValues &values);
+    bool DropsInput(QEvent *event) const;
+    bool m_solving = false;
+    bool m_closeAfterSolve = false; // the window was asked to close mid-solve
     bool m_shown = false;
     // The pattern of the term clicked last: a map value cell is lit only while
     // MapCellColor is green and this pattern covers it.
     QString m_litPattern;
-    QElapsedTimer m_progressClock;
-    qint64 m_lastProgressPaint = 0;
 };
 
 } // namespace quintora
