@@ -126,6 +126,8 @@ private slots:
     void highlightGoesWithTheSolutions();
     void progressBarReachesItsEnd_data();
     void progressBarReachesItsEnd();
+    void unprovenMinimumIsMarked_data();
+    void unprovenMinimumIsMarked();
     void inputDuringSolveIsDropped();
     void closeDuringSolveWaitsForIt();
 
@@ -442,6 +444,43 @@ void TestSolve::progressBarReachesItsEnd()
     QCOMPARE(f->pBar->maximum(), TrialCount(numVar));
     QVERIFY2(shown.contains(f->pBar->maximum()), qPrintable(QString::number(shown.size())));
     QCOMPARE(f->pBar->value(), 0);
+}
+
+// A minimal form the exact step did not prove says so on its branch; the
+// proven ones and the canonical lists say nothing.
+void TestSolve::unprovenMinimumIsMarked_data()
+{
+    QTest::addColumn<int>("numVar");
+    QTest::addColumn<QString>("values");
+    QTest::addColumn<long>("nodeLimit");
+    QTest::addColumn<bool>("sumProven");
+
+    QString weights3To5;
+    for (int m = 0; m < 256; ++m)
+        weights3To5 += std::popcount(unsigned(m)) >= 3 && std::popcount(unsigned(m)) <= 5 ? QLatin1Char('1')
+                                                                                          : QLatin1Char('0');
+    QTest::newRow("proven") << 8 << weights3To5 << 0L << true;
+    QTest::newRow("stopped after one node") << 8 << weights3To5 << 1L << false;
+}
+
+void TestSolve::unprovenMinimumIsMarked()
+{
+    QFETCH(int, numVar);
+    QFETCH(QString, values);
+    QFETCH(long, nodeLimit);
+    QFETCH(bool, sumProven);
+    SetCount(*f, numVar);
+    SetValues(*f, values);
+    f->ExactNodeLimit = nodeLimit;
+    f->sbHazlo->click();
+    QVERIFY(f->Solved);
+    QCOMPARE(f->Solved->proven, sumProven);
+    QCOMPARE(TForm1::FindSolutionNode(f->tvSolu, kKarnaughCaption, false)->toolTip(0),
+             sumProven ? QString() : TForm1::kUnprovenNote);
+    QCOMPARE(TForm1::FindSolutionNode(f->tvSolu, kKarnaughPosCaption, false)->toolTip(0),
+             f->Solved->productProven ? QString() : TForm1::kUnprovenNote);
+    for (const QString &caption : {kSopCaption, kPosCaption})
+        QCOMPARE(TForm1::FindSolutionNode(f->tvSolu, caption, false)->toolTip(0), QString());
 }
 
 // Clicks and keys that reach the window while Resolver runs (through the event

@@ -748,11 +748,11 @@ SolvedFunction TForm1::SolveInBackground(const RowValues &values)
         try {
             // The exact step runs beside the trials; after them, their best
             // is proven minimal or replaced by a cover that is.
-            const SolveOutcome outcome = MinimalSum(values, numVar, *Random, progress);
+            const SolveOutcome outcome = MinimalSum(values, numVar, *Random, progress, kExactBudget, ExactNodeLimit);
             solved = DescribeSolution(values, numVar, names, outcome);
             // Grouping the zeros: no progress of its own, and the status bar
             // keeps counting the sum of products.
-            AddMinimalProduct(solved, *Random);
+            AddMinimalProduct(solved, *Random, kExactBudget, ExactNodeLimit);
         } catch (...) {
             failure = std::current_exception();
         }
@@ -860,13 +860,18 @@ void TForm1::ShowSolutions(const SolvedFunction &solved)
 {
     tvSolu->setUpdatesEnabled(false);
     tvSolu->clear();
-    const std::tuple<QString, const QList<SolvedTerm> *, int> branches[] = {{kSopCaption, &solved.minterms, 0},
-                                                                            {kPosCaption, &solved.maxterms, 2},
-                                                                            {kKarnaughCaption, &solved.karnaugh, 0},
-                                                                            {kKarnaughPosCaption, &solved.sums, 2}};
-    for (const auto &[caption, terms, image] : branches) {
+    // The minimal forms say, on their branch, whether the exact search proved
+    // them minimal or stopped at its time limit with the best it had found.
+    const std::tuple<QString, const QList<SolvedTerm> *, int, bool> branches[] = {
+        {kSopCaption, &solved.minterms, 0, true},
+        {kPosCaption, &solved.maxterms, 2, true},
+        {kKarnaughCaption, &solved.karnaugh, 0, solved.proven},
+        {kKarnaughPosCaption, &solved.sums, 2, solved.productProven}};
+    for (const auto &[caption, terms, image, proven] : branches) {
         auto *node = new QTreeWidgetItem(tvSolu, QStringList{caption});
         node->setIcon(0, Imagenes[1]);
+        if (!proven)
+            node->setToolTip(0, kUnprovenNote);
         for (const SolvedTerm &term : *terms) {
             auto *child = new QTreeWidgetItem(node, QStringList{term.caption});
             child->setIcon(0, Imagenes[image]);

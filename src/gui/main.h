@@ -49,6 +49,9 @@ public:
     // Where the cover search draws from: reseeded from the clock before every
     // draw; tests put a seeded one here.
     std::unique_ptr<RandomSource> Random = std::make_unique<ClockRandom>();
+    // Search nodes the exact step may take, when positive; tests set a few
+    // to see a result that stops short of its proof.
+    long ExactNodeLimit = 0;
 
     // Controls, as the layout names them.
     QFrame *SetUp;
@@ -67,6 +70,12 @@ public:
     QList<QIcon> Imagenes;
 
     // Status bar panels: captions at the even ones, values at these.
+    // What a minimal form's branch says when the exact search stopped at its
+    // limit: the form is the best found, not proven minimal.
+    static inline const QString kUnprovenNote = QString::fromUtf8(
+        "No se ha demostrado que sea mínima: la búsqueda exacta llegó a su límite. Es la mejor encontrada.");
+    static constexpr std::chrono::milliseconds kExactBudget{2000};
+
     enum Panel { kPanelOnes = 1, kPanelDontCares = 3, kPanelTerms = 5, kPanelProgress = 7 };
 
     void BuildTables();
