@@ -217,6 +217,10 @@ void TestSolve::allOnesOfEightVariables()
     QCOMPARE(Karnaugh(*f), QStringList{QStringLiteral("1")});
     QCOMPARE(f->sBarBaja->PanelText(5), QStringLiteral("1"));
     QCOMPARE(f->tvSolu->topLevelItem(0)->childCount(), 256);
+    // Below 256 minterms, the minimal sum is scrolled into sight, its term too.
+    QTreeWidgetItem *karnaugh = TForm1::FindSolutionNode(f->tvSolu, kKarnaughCaption, false);
+    const QRect term = f->tvSolu->visualItemRect(karnaugh->child(0));
+    QVERIFY(term.top() >= 0 && term.bottom() < f->tvSolu->viewport()->height());
     QCOMPARE(f->tvSolu->topLevelItem(1)->childCount(), 0);
 }
 

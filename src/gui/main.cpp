@@ -883,7 +883,9 @@ void TForm1::ShowSolutions(const SolvedFunction &solved)
     }
     FitSolutionsColumn();
     tvSolu->setUpdatesEnabled(true);
-    tvSolu->scrollToItem(FindSolutionNode(tvSolu, kKarnaughCaption, false));
+    // The minimal sum is what was asked for: its branch at the top, its
+    // terms in sight below it.
+    tvSolu->scrollToItem(FindSolutionNode(tvSolu, kKarnaughCaption, false), QAbstractItemView::PositionAtTop);
 }
 
 void TForm1::tvSoluClick()
