@@ -389,6 +389,7 @@ public:
     {
         const long bound = m_best;
         m_columnsOnly = true;
+        m_fewestColumns = m_p.fewestColumns;
         m_best = (KeyColumns(bound) + (KeyLiterals(bound) > 0 ? 1 : 0)) * kColumnWeight;
         Phase();
         if (m_found && !m_timedOut) {
@@ -451,7 +452,7 @@ private:
             return;
         // Not closed: the symmetries of the function, if it has any, cut the
         // search down; worth their cost only here.
-        if (!m_symmetriesKnown) {
+        if (!m_symmetriesKnown && m_options.symmetricNodes > 0) {
             m_symmetriesKnown = true;
             m_group = SymmetriesOf(m_p, kMostSymmetries);
             if (m_group.size() > 1) {

@@ -85,6 +85,10 @@ struct CoverProblem {
     int numVar = 0;
     std::vector<uint8_t> function;
     std::vector<std::pair<uint16_t, uint16_t>> cubes; // ones, dashes
+
+    // Known from outside the table, when positive: no cover has fewer
+    // columns. A cover that meets it needs no search for fewer.
+    int fewestColumns = 0;
 };
 
 struct CoverSolution {

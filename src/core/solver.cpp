@@ -2,6 +2,7 @@
 
 #include "GrayBin.h"
 #include "exactcover.h"
+#include "symmetric.h"
 
 #include <algorithm>
 #include <bit>
@@ -632,7 +633,7 @@ ExactCoverTask::ExactCoverTask(const SolverState &s, std::chrono::milliseconds b
     // have to wait for them, and its cover would change with their timing.
     m_thread = std::thread([&w] {
         try {
-            w.solution = SolveMinimumCover(w.problem, CoverCost{kNoBestTermCount, 0}, w.budget, w.nodeLimit);
+            w.solution = SolveFunctionCover(w.problem, CoverCost{kNoBestTermCount, 0}, w.budget, w.nodeLimit);
         } catch (...) { // out of memory: the trials' cover stands, unproven
             w.solution = CoverSolution{};
         }
