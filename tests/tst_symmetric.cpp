@@ -93,6 +93,7 @@ private slots:
     void otherTablesGoToTheWholeSearch();
     void stoppedSearchIsUnproven();
     void minimaSharedBetweenThreads();
+    void shortBudgetLeavesNoWrongMinimum();
 };
 
 void TestSymmetric::valuesByWeight_data()
@@ -279,6 +280,26 @@ void TestSymmetric::minimaSharedBetweenThreads()
     other.join();
     QVERIFY(a.proven && b.proven);
     QCOMPARE(a.cost, b.cost);
+}
+
+// The caller's clock bounds the smaller searches too; a smaller minimum it
+// cut short is not remembered as unknown or wrong.
+void TestSymmetric::shortBudgetLeavesNoWrongMinimum()
+{
+    const WeightValues v = Weights("00x11x000");
+    const CoverSolution rushed =
+        SolveFunctionCover(TableOf(RowsOf(v), 8), CoverCost{kMaxRows + 1, 0}, std::chrono::milliseconds(1));
+    QVERIFY(rushed.found || !rushed.proven);
+    // Fixing one variable to 0 leaves this one.
+    const WeightValues smaller = Weights("00x11x00");
+    const WeightRun run = WeightRuns(smaller).front();
+    const std::optional<int> minimum = RunMinimum(smaller, run);
+    const CoverSolution whole = SolveMinimumCover(RunCoverProblem(smaller, run), CoverCost{kMaxRows + 1, 0}, kBudget);
+    QVERIFY(minimum && whole.proven);
+    QCOMPARE(*minimum, whole.cost.columns);
+    const CoverSolution calm = SolveFunctionCover(TableOf(RowsOf(v), 8), CoverCost{kMaxRows + 1, 0}, kBudget);
+    QVERIFY(calm.proven);
+    QVERIFY(!rushed.found || !rushed.proven || rushed.cost == calm.cost);
 }
 
 QTEST_GUILESS_MAIN(TestSymmetric)

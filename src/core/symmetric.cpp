@@ -137,7 +137,23 @@ CoverProblem RunCoverProblem(const WeightValues &byWeight, WeightRun run)
     return p;
 }
 
-int RunTermFloor(const WeightValues &byWeight, WeightRun run, int target)
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// What is left of the time to `deadline`, at least a millisecond.
+std::chrono::milliseconds Left(Clock::time_point deadline)
+{
+    return std::max(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()),
+                    std::chrono::milliseconds(1));
+}
+
+std::optional<int> Minimum(const WeightValues &byWeight, WeightRun run, Clock::time_point deadline);
+CoverSolution Solve(const WeightValues &byWeight, WeightRun run, Clock::time_point deadline, long nodeLimit);
+
+// The floor, within the caller's time: a smaller minimum not found by
+// `deadline` adds nothing to it.
+int Floor(const WeightValues &byWeight, WeightRun run, int target, Clock::time_point deadline)
 {
     const int n = NumVarOf(byWeight);
     const int ones = run.low, zeros = n - run.high, dashes = run.high - run.low;
@@ -174,7 +190,8 @@ int RunTermFloor(const WeightValues &byWeight, WeightRun run, int target)
                 f.cover = static_cast<int>(Binomial(NumVarOf(f.smaller), f.run.low));
                 f.proven = true;
             } else {
-                const CoverSolution quick = QuickSearch(RunCoverProblem(f.smaller, f.run), kSmallerBudget, 0);
+                const CoverSolution quick =
+                    QuickSearch(RunCoverProblem(f.smaller, f.run), std::min(kSmallerBudget, Left(deadline)), 0);
                 if (!quick.found)
                     continue;
                 f.cover = quick.cost.columns;
@@ -195,14 +212,14 @@ int RunTermFloor(const WeightValues &byWeight, WeightRun run, int target)
         if (f.proven)
             minimum = f.cover;
         else
-            minimum = RunMinimum(f.smaller, f.run);
+            minimum = Minimum(f.smaller, f.run, deadline);
         if (minimum)
             floor = std::max(floor, (f.fixings * *minimum + f.meets - 1) / f.meets);
     }
     return static_cast<int>(floor);
 }
 
-std::optional<int> RunMinimum(const WeightValues &byWeight, WeightRun run)
+std::optional<int> Minimum(const WeightValues &byWeight, WeightRun run, Clock::time_point deadline)
 {
     const int n = NumVarOf(byWeight);
     if (run.low == run.high) // single rows: each needs a term of its own
@@ -219,35 +236,56 @@ std::optional<int> RunMinimum(const WeightValues &byWeight, WeightRun run)
             return it->second;
     }
     // Found outside the lock: the search below asks for smaller functions.
-    const CoverSolution s = SolveRun(byWeight, run, kSmallerBudget, kSmallerNodes);
+    const bool shortOfTime = Left(deadline) < kSmallerBudget;
+    const CoverSolution s = Solve(byWeight, run, std::min(deadline, Clock::now() + kSmallerBudget), kSmallerNodes);
     std::optional<int> minimum;
     if (s.found && s.proven)
         minimum = s.cost.columns;
-    const std::lock_guard<std::mutex> lock(guard);
-    known.emplace(key, minimum);
+    // A search the caller's clock cut short says nothing lasting.
+    if (minimum || !shortOfTime) {
+        const std::lock_guard<std::mutex> lock(guard);
+        known.emplace(key, minimum);
+    }
     return minimum;
 }
 
-CoverSolution SolveRun(const WeightValues &byWeight, WeightRun run, std::chrono::milliseconds budget, long nodeLimit)
+CoverSolution Solve(const WeightValues &byWeight, WeightRun run, Clock::time_point deadline, long nodeLimit)
 {
-    using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + budget;
     CoverProblem p = RunCoverProblem(byWeight, run);
-    CoverSolution first = QuickSearch(p, budget, nodeLimit);
+    CoverSolution first = QuickSearch(p, Left(deadline), nodeLimit);
     if (first.proven || !first.found)
         return first;
     // Every column has the same literals: the fewest columns decide.
-    p.fewestColumns = RunTermFloor(byWeight, run, first.cost.columns);
+    p.fewestColumns = Floor(byWeight, run, first.cost.columns, deadline);
     if (p.fewestColumns >= first.cost.columns) {
         first.proven = true;
         return first;
     }
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    CoverSolution better = SolveMinimumCover(p, first.cost, std::max(left, std::chrono::milliseconds(1)), nodeLimit);
+    CoverSolution better = SolveMinimumCover(p, first.cost, Left(deadline), nodeLimit);
     if (better.found)
         return better;
     first.proven = better.proven;
     return first;
+}
+
+// Far enough that only node limits stop a search.
+Clock::time_point NoDeadline() { return Clock::now() + std::chrono::hours(24 * 365); }
+
+} // namespace
+
+int RunTermFloor(const WeightValues &byWeight, WeightRun run, int target)
+{
+    return Floor(byWeight, run, target, NoDeadline());
+}
+
+std::optional<int> RunMinimum(const WeightValues &byWeight, WeightRun run)
+{
+    return Minimum(byWeight, run, NoDeadline());
+}
+
+CoverSolution SolveRun(const WeightValues &byWeight, WeightRun run, std::chrono::milliseconds budget, long nodeLimit)
+{
+    return Solve(byWeight, run, Clock::now() + budget, nodeLimit);
 }
 
 namespace {
