@@ -1,7 +1,7 @@
 #include "exactcover.h"
 
 #include <Cbc_C_Interface.h>
-#include <Clp_C_Interface.h>
+#include <ClpSimplex.hpp>
 
 #include <algorithm>
 #include <cmath>
@@ -173,6 +173,8 @@ std::vector<int> CbcCover(const CoverProblem &problem, const std::vector<double>
 // The linear relaxation of a node, solved exactly by Clp's dual simplex: one
 // model over the whole problem, a node switching its rows and columns on and
 // off by their bounds, so that each solve starts from the last one's basis.
+// The model keeps its work areas and factorization from one solve to the next:
+// rebuilding them cost more than the simplex steps of a node.
 // Its row duals are the best Lagrangian multipliers, which the subgradient
 // steps only approach; the bound itself is then computed from them by the
 // search, so it stays valid whatever the solver's rounding.
@@ -182,7 +184,7 @@ public:
     // among; with `cardinality`, one more row fixes the number of columns.
     LinearRelaxation(const CoverProblem &p, const RowSet &rows, const std::vector<int> &columns,
                      const std::vector<double> &weight, bool cardinality)
-        : m_model(Clp_newModel()), m_rowOf(kMaxRows, -1), m_columnOf(p.columns.size(), -1), m_cardinality(cardinality)
+        : m_rowOf(kMaxRows, -1), m_columnOf(p.columns.size(), -1), m_cardinality(cardinality)
     {
         const int n = static_cast<int>(columns.size());
         rows.forEach([&](int r) {
@@ -207,14 +209,13 @@ public:
         }
         m_columnUpper.assign(n, 0.0);
         m_rowLower.assign(total, 0.0);
-        m_rowUpper.assign(total, 1e30);
-        std::vector<double> lower(n, 0.0);
-        Clp_setLogLevel(m_model, 0);
-        Clp_scaling(m_model, 0); // every coefficient is 1
-        Clp_loadProblem(m_model, n, total, starts.data(), index.data(), value.data(), lower.data(),
-                        m_columnUpper.data(), objective.data(), m_rowLower.data(), m_rowUpper.data());
+        std::vector<double> lower(n, 0.0), rowUpper(total, COIN_DBL_MAX);
+        m_model.setLogLevel(0);
+        m_model.scaling(0); // every coefficient is 1
+        m_model.loadProblem(n, total, starts.data(), index.data(), value.data(), lower.data(), m_columnUpper.data(),
+                            objective.data(), m_rowLower.data(), rowUpper.data());
+        m_model.setPersistenceFlag(1); // arrays grown, never freed between solves
     }
-    ~LinearRelaxation() { Clp_deleteModel(m_model); }
     // The last solution's value of each of the node's columns, in their order.
     const std::vector<double> &Values() const { return m_values; }
     LinearRelaxation(const LinearRelaxation &) = delete;
@@ -228,34 +229,44 @@ public:
     bool Solve(const RowSet &rows, const std::vector<int> &columns, int count, Multipliers &u, double &lambda,
                std::vector<uint8_t> &basis)
     {
-        std::fill(m_columnUpper.begin(), m_columnUpper.end(), 0.0);
+        m_upper.assign(m_columnUpper.size(), 0.0);
         for (int c : columns) {
             if (m_columnOf[c] < 0)
                 return false;
-            m_columnUpper[m_columnOf[c]] = 1.0;
+            m_upper[m_columnOf[c]] = 1.0;
         }
         bool inside = true;
         rows.forEach([&](int r) { inside = inside && m_rowOf[r] >= 0; });
         if (!inside)
             return false;
-        for (int i = 0; i < m_rows; ++i)
-            m_rowLower[i] = rows.test(m_rowIds[i]) ? 1.0 : 0.0;
-        if (m_cardinality)
-            m_rowLower[m_rows] = m_rowUpper[m_rows] = count;
-        Clp_chgColumnUpper(m_model, m_columnUpper.data());
-        Clp_chgRowLower(m_model, m_rowLower.data());
-        Clp_chgRowUpper(m_model, m_rowUpper.data());
+        // Only the bounds that differ from the last solve's are set: each
+        // set tells the model what changed.
+        for (size_t j = 0; j < m_upper.size(); ++j)
+            if (m_upper[j] != m_columnUpper[j])
+                m_model.setColumnUpper(static_cast<int>(j), m_columnUpper[j] = m_upper[j]);
+        for (int i = 0; i < m_rows; ++i) {
+            const double lower = rows.test(m_rowIds[i]) ? 1.0 : 0.0;
+            if (lower != m_rowLower[i])
+                m_model.setRowLower(i, m_rowLower[i] = lower);
+        }
+        if (m_cardinality && m_rowLower[m_rows] != count) {
+            m_model.setRowLower(m_rows, m_rowLower[m_rows] = count);
+            m_model.setRowUpper(m_rows, count);
+        }
         const size_t size = m_columnUpper.size() + m_rowLower.size();
-        if (basis.size() == size)
-            Clp_copyinStatus(m_model, basis.data());
-        Clp_dual(m_model, 0);
-        if (!Clp_isProvenOptimal(m_model))
+        if (basis.size() == size && !std::equal(basis.begin(), basis.end(), m_model.statusArray())) {
+            m_model.copyinStatus(basis.data());
+            m_model.setWhatsChanged(m_model.whatsChanged() & ~512); // the factorization is stale
+        }
+        // Keep the work areas and the factorization, and use them next time.
+        m_model.dual(0, 7);
+        if (!m_model.isProvenOptimal())
             return false;
-        const unsigned char *status = Clp_statusArray(m_model);
+        const unsigned char *status = m_model.statusArray();
         basis.assign(status, status + size);
-        const double *dual = Clp_dualRowSolution(m_model);
+        const double *dual = m_model.dualRowSolution();
         rows.forEach([&](int r) { u[r] = std::max(0.0, dual[m_rowOf[r]]); });
-        const double *primal = Clp_getColSolution(m_model);
+        const double *primal = m_model.primalColumnSolution();
         m_values.resize(columns.size());
         for (size_t j = 0; j < columns.size(); ++j)
             m_values[j] = primal[m_columnOf[columns[j]]];
@@ -264,11 +275,11 @@ public:
     }
 
 private:
-    Clp_Simplex *m_model;
+    ClpSimplex m_model;
     std::vector<int> m_rowOf, m_rowIds, m_columnOf;
     int m_rows = 0;
     bool m_cardinality;
-    std::vector<double> m_columnUpper, m_rowLower, m_rowUpper, m_values;
+    std::vector<double> m_columnUpper, m_upper, m_rowLower, m_values;
 };
 
 // A permutation and complementation of variables: row x goes to the row with
