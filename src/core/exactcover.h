@@ -97,9 +97,11 @@ struct CoverSolution {
 // How the search goes about it; the defaults are the program's. A phase (the
 // fewest columns, then the fewest literals) is searched plainly for up to
 // `plainNodes` nodes; if that does not close it, again with the function's
-// symmetries for up to `symmetricNodes`; and then, with `cbc`, by CBC.
+// symmetries for up to `symmetricNodes`; and then, with `cbc`, by CBC. A
+// function without symmetries is searched plainly for up to `loneNodes`.
 struct SearchOptions {
     long plainNodes = 400;
+    long loneNodes = 3000;
     long symmetricNodes = 3000;
     bool cbc = true;
 };
