@@ -475,10 +475,12 @@ private:
     {
         m_stopped = false;
         m_phaseNodes = 0;
-        // With no symmetries to fall back on, only CBC is left after the
-        // plain search, and that search, its relaxations warm, is the faster
-        // of the two on nearly every such table.
-        m_phaseCap = HasSymmetries(m_p) ? m_options.plainNodes : m_options.loneNodes;
+        // The fewest literals, on a function with no symmetries to fall back
+        // on: only CBC is left after the plain search, and there the search,
+        // its relaxations warm, is the faster of the two on nearly every
+        // table. Not so for the fewest columns, where a gap between the
+        // relaxation and the best cover is closed faster by CBC's cuts.
+        m_phaseCap = !m_columnsOnly && !HasSymmetries(m_p) ? m_options.loneNodes : m_options.plainNodes;
         m_countLp.reset();
         m_literalLp.reset();
         auto search = [&](const std::vector<int> &group) {
@@ -1150,12 +1152,35 @@ private:
             }
         }
 
-        // Branch on the row with the fewest columns: one of them is in every cover.
-        const int branchRow = d.rowOrder.front();
+        const std::vector<double> &favour = literalBound ? reducedLiterals : reducedCount;
+        if (group.size() > 1)
+            KeepStabilizer(group, d);
+        // Branch on a row with the fewest columns, or one more: one of them is
+        // in every cover. Among those, the row whose columns' reduced weights
+        // are highest on average: its children's bounds rise the most, and
+        // they close sooner. With symmetries the first such row is kept, for
+        // the orbits its stabiliser leaves are what the branching saves on.
+        int branchRow = d.rowOrder.front();
+        if (group.size() <= 1) {
+            const int fewest = d.rowStart[branchRow + 1] - d.rowStart[branchRow];
+            double bestScore = -1;
+            for (int r : d.rowOrder) {
+                const int count = d.rowStart[r + 1] - d.rowStart[r];
+                if (count > fewest + 1)
+                    break;
+                double score = 0;
+                for (int i = d.rowStart[r]; i < d.rowStart[r + 1]; ++i)
+                    score += std::max(0.0, favour[d.rowCols[i]]);
+                score /= count;
+                if (score > bestScore + 1e-9) {
+                    bestScore = score;
+                    branchRow = r;
+                }
+            }
+        }
         std::vector<int> options(d.rowCols.begin() + d.rowStart[branchRow],
                                  d.rowCols.begin() + d.rowStart[branchRow + 1]);
         // The relaxation's favourites first, then the most rows per unit of cost.
-        const std::vector<double> &favour = literalBound ? reducedLiterals : reducedCount;
         std::stable_sort(options.begin(), options.end(), [&](int a, int b) {
             if (favour[a] != favour[b])
                 return favour[a] < favour[b];
@@ -1169,8 +1194,6 @@ private:
         // (orbital branching), and later branches leave out the whole class.
         std::vector<int> orbit(n);
         std::iota(orbit.begin(), orbit.end(), 0);
-        if (group.size() > 1)
-            KeepStabilizer(group, d);
         if (group.size() > 1) {
             std::vector<int> localOf(m_p.columns.size(), -1);
             for (int j = 0; j < n; ++j)
