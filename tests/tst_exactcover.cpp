@@ -270,7 +270,10 @@ void TestExactCover::symmetriesFromTheStart()
     QVERIFY(!p.columns.empty());
     SearchOptions symmetric;
     symmetric.plainNodes = 0;
+    symmetric.literalNodes = 0;
+    symmetric.symmetricPlainNodes = 0;
     symmetric.symmetricNodes = 1L << 40;
+    symmetric.largeGroupNodes = 1L << 40;
     symmetric.cbc = false;
     const CoverSolution s = SolveMinimumCover(p, {1000, 0}, kNoRush, 0, symmetric);
     QVERIFY(s.proven);

@@ -475,12 +475,16 @@ private:
     {
         m_stopped = false;
         m_phaseNodes = 0;
-        // The fewest literals, on a function with no symmetries to fall back
-        // on: only CBC is left after the plain search, and there the search,
-        // its relaxations warm, is the faster of the two on nearly every
-        // table. Not so for the fewest columns, where a gap between the
-        // relaxation and the best cover is closed faster by CBC's cuts.
-        m_phaseCap = !m_columnsOnly && !HasSymmetries(m_p) ? m_options.loneNodes : m_options.plainNodes;
+        // A function with symmetries closes in a few dozen plain nodes or is
+        // for the symmetric search. Without any, only CBC is left after the
+        // plain search: for the fewest literals the search, its relaxations
+        // warm, is the faster of the two on nearly every table; not so for the
+        // fewest columns, where a gap between the relaxation and the best
+        // cover is closed sooner by CBC's cuts.
+        const bool symmetric = HasSymmetries(m_p);
+        m_phaseCap = symmetric ? m_options.symmetricPlainNodes
+                     : m_columnsOnly ? m_options.plainNodes
+                                     : m_options.literalNodes;
         m_countLp.reset();
         m_literalLp.reset();
         auto search = [&](const std::vector<int> &group) {
@@ -503,10 +507,12 @@ private:
                     m_cubeColumn[m_p.cubes[c].second << 8 | m_p.cubes[c].first] = static_cast<int>(c);
             }
         }
-        if (m_group.size() > 1 && m_options.symmetricNodes > 0) {
+        if (m_group.size() > 1) {
             m_stopped = false;
             m_phaseNodes = 0;
-            m_phaseCap = m_options.symmetricNodes;
+            // CBC does not see the symmetries: where they are many, it seldom
+            // closes what their search did not, and that search goes on.
+            m_phaseCap = m_group.size() >= m_options.largeGroup ? m_options.largeGroupNodes : m_options.symmetricNodes;
             std::vector<int> all(m_group.size());
             std::iota(all.begin(), all.end(), 0);
             search(all);

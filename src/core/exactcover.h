@@ -95,14 +95,19 @@ struct CoverSolution {
 };
 
 // How the search goes about it; the defaults are the program's. A phase (the
-// fewest columns, then the fewest literals) is searched plainly for up to
-// `plainNodes` nodes; if that does not close it, again with the function's
-// symmetries for up to `symmetricNodes`; and then, with `cbc`, by CBC. A
-// function without symmetries is searched plainly for up to `loneNodes`.
+// fewest columns, then the fewest literals) is searched plainly; if that does
+// not close it, again with the function's symmetries, if it has any; and then,
+// with `cbc`, by CBC. The plain search has `plainNodes` nodes, or
+// `literalNodes` for the fewest literals, or `symmetricPlainNodes` where the
+// function has symmetries; the symmetric one `symmetricNodes`, or
+// `largeGroupNodes` where the symmetries are at least `largeGroup` in number.
 struct SearchOptions {
     long plainNodes = 400;
-    long loneNodes = 3000;
+    long literalNodes = 3000;
+    long symmetricPlainNodes = 100;
     long symmetricNodes = 3000;
+    long largeGroupNodes = 30000;
+    size_t largeGroup = 1000;
     bool cbc = true;
 };
 
