@@ -116,7 +116,7 @@ private slots:
     void boundWithMoreLiteralsThanAnyCover();
     void symmetricAndNearSymmetric_data();
     void symmetricAndNearSymmetric();
-    void largeGroupAgreesWithPlainSearch();
+    void symmetricSearchAgreesWithPlainSearch();
     void symmetriesFromTheStart_data();
     void symmetriesFromTheStart();
     void stoppedSearchIsUnproven_data();
@@ -238,11 +238,11 @@ void TestExactCover::symmetricAndNearSymmetric()
 
 // A function that every permutation of its seven variables leaves as it is
 // (ones on weights 2 and 4, don't cares on 1, 3 and 5): the default search
-// hands it to the search with all 5040 symmetries, which goes on far longer
-// than on a smaller group. Its cover must cost what the plain search alone
-// finds, with no symmetries, no CBC and no node cap; CBC alone takes many
-// seconds here.
-void TestExactCover::largeGroupAgreesWithPlainSearch()
+// hands it to the search with all 5040 symmetries, which picks its branching
+// rows by their classes of columns. Its cover must cost what the plain search
+// alone finds, with no symmetries, no CBC and no node cap; CBC alone takes
+// many seconds here.
+void TestExactCover::symmetricSearchAgreesWithPlainSearch()
 {
     const CoverProblem p = WeightTable(7, "0x1x1x00", 0, 0);
     const CoverSolution s = SolveMinimumCover(p, {1000, 0}, kNoRush);
@@ -298,7 +298,6 @@ void TestExactCover::symmetriesFromTheStart()
     symmetric.literalNodes = 0;
     symmetric.symmetricPlainNodes = 0;
     symmetric.symmetricNodes = 1L << 40;
-    symmetric.largeGroupNodes = 1L << 40;
     symmetric.cbc = false;
     const CoverSolution s = SolveMinimumCover(p, {1000, 0}, kNoRush, 0, symmetric);
     QVERIFY(s.proven);
@@ -333,7 +332,7 @@ void TestExactCover::stoppedSearchIsUnproven()
     const CoverProblem p = WeightTable(8, "00x111x00", 0, 0);
     SearchOptions options;
     if (!cbc) {
-        options.symmetricNodes = options.largeGroupNodes = 20;
+        options.symmetricNodes = 20;
         options.cbc = false;
     }
     const CoverSolution s = SolveMinimumCover(p, {1000, 0}, std::chrono::milliseconds(budgetMs), nodeLimit, options);

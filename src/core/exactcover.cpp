@@ -510,9 +510,7 @@ private:
         if (m_group.size() > 1) {
             m_stopped = false;
             m_phaseNodes = 0;
-            // CBC does not see the symmetries: where they are many, it seldom
-            // closes what their search did not, and that search goes on.
-            m_phaseCap = m_group.size() >= m_options.largeGroup ? m_options.largeGroupNodes : m_options.symmetricNodes;
+            m_phaseCap = m_options.symmetricNodes;
             std::vector<int> all(m_group.size());
             std::iota(all.begin(), all.end(), 0);
             search(all);
@@ -979,6 +977,37 @@ private:
         return m_cubeColumn[d << 8 | o];
     }
 
+    // Each of the node's columns (local indices) mapped to the least column
+    // of its class: the columns that the symmetries keeping `row` map onto
+    // each other.
+    void ColumnClasses(const NodeData &d, const std::vector<int> &group, int row, std::vector<int> &orbit) const
+    {
+        const int n = static_cast<int>(d.columns.size());
+        orbit.resize(n);
+        std::iota(orbit.begin(), orbit.end(), 0);
+        std::vector<int> localOf(m_p.columns.size(), -1);
+        for (int j = 0; j < n; ++j)
+            localOf[d.columns[j]] = j;
+        auto find = [&](int j) {
+            while (orbit[j] != j)
+                j = orbit[j] = orbit[orbit[j]];
+            return j;
+        };
+        for (int i : group) {
+            const Symmetry &g = m_group[i];
+            if (g.Row(row) != row)
+                continue;
+            for (int k = d.rowStart[row]; k < d.rowStart[row + 1]; ++k) {
+                const int j = d.rowCols[k];
+                const int a = find(j), b = find(localOf[MapColumn(g, d.columns[j])]);
+                if (a != b)
+                    orbit[std::max(a, b)] = std::min(a, b);
+            }
+        }
+        for (int j = 0; j < n; ++j)
+            orbit[j] = find(j);
+    }
+
     // Keeps the symmetries that map the node's rows and columns onto
     // themselves: those are symmetries of what is left to cover. Each maps
     // the problem's rows and columns one to one onto themselves, so it keeps
@@ -1162,13 +1191,13 @@ private:
         if (group.size() > 1)
             KeepStabilizer(group, d);
         // Branch on a row with the fewest columns, or one more: one of them is
-        // in every cover. Among those, the row whose columns' reduced weights
-        // are highest on average: its children's bounds rise the most, and
-        // they close sooner. With symmetries the first such row is kept, for
-        // the orbits its stabiliser leaves are what the branching saves on.
+        // in every cover. Without symmetries, the row whose columns' reduced
+        // weights are highest on average: its children's bounds rise the
+        // most, and they close sooner. With them, the row whose columns fall
+        // into the fewest classes, as each class is one branch.
         int branchRow = d.rowOrder.front();
+        const int fewest = d.rowStart[branchRow + 1] - d.rowStart[branchRow];
         if (group.size() <= 1) {
-            const int fewest = d.rowStart[branchRow + 1] - d.rowStart[branchRow];
             double bestScore = -1;
             for (int r : d.rowOrder) {
                 const int count = d.rowStart[r + 1] - d.rowStart[r];
@@ -1180,6 +1209,21 @@ private:
                 score /= count;
                 if (score > bestScore + 1e-9) {
                     bestScore = score;
+                    branchRow = r;
+                }
+            }
+        } else {
+            std::vector<int> classes;
+            int bestClasses = n + 1;
+            for (int r : d.rowOrder) {
+                if (d.rowStart[r + 1] - d.rowStart[r] > fewest + 1)
+                    break;
+                ColumnClasses(d, group, r, classes);
+                int distinct = 0;
+                for (int i = d.rowStart[r]; i < d.rowStart[r + 1]; ++i)
+                    distinct += classes[d.rowCols[i]] == d.rowCols[i];
+                if (distinct < bestClasses) {
+                    bestClasses = distinct;
                     branchRow = r;
                 }
             }
@@ -1199,30 +1243,10 @@ private:
         // each other lead to covers alike: one branch for each such class
         // (orbital branching), and later branches leave out the whole class.
         std::vector<int> orbit(n);
-        std::iota(orbit.begin(), orbit.end(), 0);
-        if (group.size() > 1) {
-            std::vector<int> localOf(m_p.columns.size(), -1);
-            for (int j = 0; j < n; ++j)
-                localOf[d.columns[j]] = j;
-            auto find = [&](int j) {
-                while (orbit[j] != j)
-                    j = orbit[j] = orbit[orbit[j]];
-                return j;
-            };
-            for (int i : group) {
-                const Symmetry &g = m_group[i];
-                if (g.Row(branchRow) != branchRow)
-                    continue;
-                for (int j : options) {
-                    const int k = localOf[MapColumn(g, d.columns[j])];
-                    const int a = find(j), b = find(k);
-                    if (a != b)
-                        orbit[std::max(a, b)] = std::min(a, b);
-                }
-            }
-            for (int j = 0; j < n; ++j)
-                orbit[j] = find(j);
-        }
+        if (group.size() > 1)
+            ColumnClasses(d, group, branchRow, orbit);
+        else
+            std::iota(orbit.begin(), orbit.end(), 0);
         std::vector<bool> excluded(n, false);
         for (int j : options) {
             if (excluded[j])

@@ -99,15 +99,12 @@ struct CoverSolution {
 // not close it, again with the function's symmetries, if it has any; and then,
 // with `cbc`, by CBC. The plain search has `plainNodes` nodes, or
 // `literalNodes` for the fewest literals, or `symmetricPlainNodes` where the
-// function has symmetries; the symmetric one `symmetricNodes`, or
-// `largeGroupNodes` where the symmetries are at least `largeGroup` in number.
+// function has symmetries; the symmetric one `symmetricNodes`.
 struct SearchOptions {
     long plainNodes = 400;
     long literalNodes = 3000;
     long symmetricPlainNodes = 100;
     long symmetricNodes = 3000;
-    long largeGroupNodes = 30000;
-    size_t largeGroup = 1000;
     bool cbc = true;
 };
 
