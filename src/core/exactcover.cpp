@@ -1190,18 +1190,19 @@ private:
         const std::vector<double> &favour = literalBound ? reducedLiterals : reducedCount;
         if (group.size() > 1)
             KeepStabilizer(group, d);
-        // Branch on a row with the fewest columns, or one more: one of them is
-        // in every cover. Without symmetries, the row whose columns' reduced
-        // weights are highest on average: its children's bounds rise the
-        // most, and they close sooner. With them, the row whose columns fall
-        // into the fewest classes, as each class is one branch.
+        // Branch on a row with few columns: one of them is in every cover.
+        // Without symmetries, among the rows with up to two columns more than
+        // the fewest, the one whose columns' reduced weights are highest on
+        // average: its children's bounds rise the most, and they close
+        // sooner. With them, among those with up to one more, the row whose
+        // columns fall into the fewest classes, as each class is one branch.
         int branchRow = d.rowOrder.front();
         const int fewest = d.rowStart[branchRow + 1] - d.rowStart[branchRow];
         if (group.size() <= 1) {
             double bestScore = -1;
             for (int r : d.rowOrder) {
                 const int count = d.rowStart[r + 1] - d.rowStart[r];
-                if (count > fewest + 1)
+                if (count > fewest + 2)
                     break;
                 double score = 0;
                 for (int i = d.rowStart[r]; i < d.rowStart[r + 1]; ++i)
