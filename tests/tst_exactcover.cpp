@@ -116,6 +116,7 @@ private slots:
     void boundWithMoreLiteralsThanAnyCover();
     void symmetricAndNearSymmetric_data();
     void symmetricAndNearSymmetric();
+    void symmetricSearchAgreesWithPlainSearch();
     void symmetriesFromTheStart_data();
     void symmetriesFromTheStart();
     void stoppedSearchIsUnproven_data();
@@ -203,6 +204,7 @@ void TestExactCover::symmetricAndNearSymmetric_data()
     QTest::newRow("8 variables, weights 3-4, x on 2 and 6") << 8 << QByteArray("00x110x00") << 0 << 0;
     QTest::newRow("8 variables, weights 3-5") << 8 << QByteArray("000111000") << 0 << 0;
     QTest::newRow("8 variables, weights 0, 4-6, 8, x on 3") << 8 << QByteArray("100x11101") << 0 << 0;
+    QTest::newRow("7 variables, weights 2 and 4, x on 1, 3 and 5, 1 flipped") << 7 << QByteArray("0x1x1x00") << 1 << 3;
     for (int flips : {1, 3, 5, 8})
         for (int seed : {1, 2})
             QTest::addRow("8 variables, weights 3-4, %d flipped, seed %d", flips, seed)
@@ -232,6 +234,29 @@ void TestExactCover::symmetricAndNearSymmetric()
         best = reference.cost;
     }
     QCOMPARE(s.cost, best);
+}
+
+// A function that every permutation of its seven variables leaves as it is
+// (ones on weights 2 and 4, don't cares on 1, 3 and 5): the default search
+// hands it to the search with all 5040 symmetries, which picks its branching
+// rows by their classes of columns. Its cover must cost what the plain search
+// alone finds, with no symmetries, no CBC and no node cap; CBC alone takes
+// many seconds here.
+void TestExactCover::symmetricSearchAgreesWithPlainSearch()
+{
+    const CoverProblem p = WeightTable(7, "0x1x1x00", 0, 0);
+    const CoverSolution s = SolveMinimumCover(p, {1000, 0}, kNoRush);
+    QVERIFY(s.proven);
+    QVERIFY(s.found);
+    RowSet covered;
+    QCOMPARE(CostOf(p, s.columns, covered), s.cost);
+    QVERIFY(p.rows.isSubsetOf(covered));
+    SearchOptions plain;
+    plain.plainNodes = plain.literalNodes = plain.symmetricPlainNodes = 1L << 40;
+    plain.cbc = false;
+    const CoverSolution reference = SolveMinimumCover(p, {1000, 0}, kNoRush, 0, plain);
+    QVERIFY(reference.proven);
+    QCOMPARE(s.cost, reference.cost);
 }
 
 // The search with the function's symmetries from its first node, and nothing
@@ -270,6 +295,8 @@ void TestExactCover::symmetriesFromTheStart()
     QVERIFY(!p.columns.empty());
     SearchOptions symmetric;
     symmetric.plainNodes = 0;
+    symmetric.literalNodes = 0;
+    symmetric.symmetricPlainNodes = 0;
     symmetric.symmetricNodes = 1L << 40;
     symmetric.cbc = false;
     const CoverSolution s = SolveMinimumCover(p, {1000, 0}, kNoRush, 0, symmetric);
@@ -283,23 +310,32 @@ void TestExactCover::symmetriesFromTheStart()
     QCOMPARE(s.cost, best);
 }
 
-// A search stopped by its node limit or its clock says so, and what it does
-// return is a cover at the cost it reports. Ones on weights 3 to 5 of eight
-// variables, don't cares on 2 and 6: far from closed in a few nodes.
+// A search stopped by its node limit, its clock or its phase's cap with
+// nothing to hand over to says so, and what it does return is a cover at the
+// cost it reports. Ones on weights 3 to 5 of eight variables, don't cares on
+// 2 and 6: far from closed in a few dozen nodes.
 void TestExactCover::stoppedSearchIsUnproven_data()
 {
     QTest::addColumn<int>("budgetMs");
     QTest::addColumn<int>("nodeLimit");
-    QTest::newRow("node limit") << 60000 << 30;
-    QTest::newRow("no time") << 0 << 0;
+    QTest::addColumn<bool>("cbc");
+    QTest::newRow("node limit") << 60000 << 30 << true;
+    QTest::newRow("no time") << 0 << 0 << true;
+    QTest::newRow("symmetric search capped, no CBC") << 60000 << 0 << false;
 }
 
 void TestExactCover::stoppedSearchIsUnproven()
 {
     QFETCH(int, budgetMs);
     QFETCH(int, nodeLimit);
+    QFETCH(bool, cbc);
     const CoverProblem p = WeightTable(8, "00x111x00", 0, 0);
-    const CoverSolution s = SolveMinimumCover(p, {1000, 0}, std::chrono::milliseconds(budgetMs), nodeLimit);
+    SearchOptions options;
+    if (!cbc) {
+        options.symmetricNodes = 20;
+        options.cbc = false;
+    }
+    const CoverSolution s = SolveMinimumCover(p, {1000, 0}, std::chrono::milliseconds(budgetMs), nodeLimit, options);
     QVERIFY(!s.proven);
     if (s.found) {
         RowSet covered;

@@ -1,7 +1,7 @@
 #include "exactcover.h"
 
 #include <Cbc_C_Interface.h>
-#include <Clp_C_Interface.h>
+#include <ClpSimplex.hpp>
 
 #include <algorithm>
 #include <cmath>
@@ -173,6 +173,8 @@ std::vector<int> CbcCover(const CoverProblem &problem, const std::vector<double>
 // The linear relaxation of a node, solved exactly by Clp's dual simplex: one
 // model over the whole problem, a node switching its rows and columns on and
 // off by their bounds, so that each solve starts from the last one's basis.
+// The model keeps its work areas and factorization from one solve to the next:
+// rebuilding them cost more than the simplex steps of a node.
 // Its row duals are the best Lagrangian multipliers, which the subgradient
 // steps only approach; the bound itself is then computed from them by the
 // search, so it stays valid whatever the solver's rounding.
@@ -182,7 +184,7 @@ public:
     // among; with `cardinality`, one more row fixes the number of columns.
     LinearRelaxation(const CoverProblem &p, const RowSet &rows, const std::vector<int> &columns,
                      const std::vector<double> &weight, bool cardinality)
-        : m_model(Clp_newModel()), m_rowOf(kMaxRows, -1), m_columnOf(p.columns.size(), -1), m_cardinality(cardinality)
+        : m_rowOf(kMaxRows, -1), m_columnOf(p.columns.size(), -1), m_cardinality(cardinality)
     {
         const int n = static_cast<int>(columns.size());
         rows.forEach([&](int r) {
@@ -207,14 +209,13 @@ public:
         }
         m_columnUpper.assign(n, 0.0);
         m_rowLower.assign(total, 0.0);
-        m_rowUpper.assign(total, 1e30);
-        std::vector<double> lower(n, 0.0);
-        Clp_setLogLevel(m_model, 0);
-        Clp_scaling(m_model, 0); // every coefficient is 1
-        Clp_loadProblem(m_model, n, total, starts.data(), index.data(), value.data(), lower.data(),
-                        m_columnUpper.data(), objective.data(), m_rowLower.data(), m_rowUpper.data());
+        std::vector<double> lower(n, 0.0), rowUpper(total, COIN_DBL_MAX);
+        m_model.setLogLevel(0);
+        m_model.scaling(0); // every coefficient is 1
+        m_model.loadProblem(n, total, starts.data(), index.data(), value.data(), lower.data(), m_columnUpper.data(),
+                            objective.data(), m_rowLower.data(), rowUpper.data());
+        m_model.setPersistenceFlag(1); // arrays grown, never freed between solves
     }
-    ~LinearRelaxation() { Clp_deleteModel(m_model); }
     // The last solution's value of each of the node's columns, in their order.
     const std::vector<double> &Values() const { return m_values; }
     LinearRelaxation(const LinearRelaxation &) = delete;
@@ -228,34 +229,44 @@ public:
     bool Solve(const RowSet &rows, const std::vector<int> &columns, int count, Multipliers &u, double &lambda,
                std::vector<uint8_t> &basis)
     {
-        std::fill(m_columnUpper.begin(), m_columnUpper.end(), 0.0);
+        m_upper.assign(m_columnUpper.size(), 0.0);
         for (int c : columns) {
             if (m_columnOf[c] < 0)
                 return false;
-            m_columnUpper[m_columnOf[c]] = 1.0;
+            m_upper[m_columnOf[c]] = 1.0;
         }
         bool inside = true;
         rows.forEach([&](int r) { inside = inside && m_rowOf[r] >= 0; });
         if (!inside)
             return false;
-        for (int i = 0; i < m_rows; ++i)
-            m_rowLower[i] = rows.test(m_rowIds[i]) ? 1.0 : 0.0;
-        if (m_cardinality)
-            m_rowLower[m_rows] = m_rowUpper[m_rows] = count;
-        Clp_chgColumnUpper(m_model, m_columnUpper.data());
-        Clp_chgRowLower(m_model, m_rowLower.data());
-        Clp_chgRowUpper(m_model, m_rowUpper.data());
+        // Only the bounds that differ from the last solve's are set: each
+        // set tells the model what changed.
+        for (size_t j = 0; j < m_upper.size(); ++j)
+            if (m_upper[j] != m_columnUpper[j])
+                m_model.setColumnUpper(static_cast<int>(j), m_columnUpper[j] = m_upper[j]);
+        for (int i = 0; i < m_rows; ++i) {
+            const double lower = rows.test(m_rowIds[i]) ? 1.0 : 0.0;
+            if (lower != m_rowLower[i])
+                m_model.setRowLower(i, m_rowLower[i] = lower);
+        }
+        if (m_cardinality && m_rowLower[m_rows] != count) {
+            m_model.setRowLower(m_rows, m_rowLower[m_rows] = count);
+            m_model.setRowUpper(m_rows, count);
+        }
         const size_t size = m_columnUpper.size() + m_rowLower.size();
-        if (basis.size() == size)
-            Clp_copyinStatus(m_model, basis.data());
-        Clp_dual(m_model, 0);
-        if (!Clp_isProvenOptimal(m_model))
+        if (basis.size() == size && !std::equal(basis.begin(), basis.end(), m_model.statusArray())) {
+            m_model.copyinStatus(basis.data());
+            m_model.setWhatsChanged(m_model.whatsChanged() & ~512); // the factorization is stale
+        }
+        // Keep the work areas and the factorization, and use them next time.
+        m_model.dual(0, 7);
+        if (!m_model.isProvenOptimal())
             return false;
-        const unsigned char *status = Clp_statusArray(m_model);
+        const unsigned char *status = m_model.statusArray();
         basis.assign(status, status + size);
-        const double *dual = Clp_dualRowSolution(m_model);
+        const double *dual = m_model.dualRowSolution();
         rows.forEach([&](int r) { u[r] = std::max(0.0, dual[m_rowOf[r]]); });
-        const double *primal = Clp_getColSolution(m_model);
+        const double *primal = m_model.primalColumnSolution();
         m_values.resize(columns.size());
         for (size_t j = 0; j < columns.size(); ++j)
             m_values[j] = primal[m_columnOf[columns[j]]];
@@ -264,11 +275,11 @@ public:
     }
 
 private:
-    Clp_Simplex *m_model;
+    ClpSimplex m_model;
     std::vector<int> m_rowOf, m_rowIds, m_columnOf;
     int m_rows = 0;
     bool m_cardinality;
-    std::vector<double> m_columnUpper, m_rowLower, m_rowUpper, m_values;
+    std::vector<double> m_columnUpper, m_upper, m_rowLower, m_values;
 };
 
 // A permutation and complementation of variables: row x goes to the row with
@@ -302,23 +313,11 @@ struct Symmetry {
     }
 };
 
-// The group generated by the transpositions of variables, the transpositions
-// that complement both, the complementations of one variable and of all, that
-// leave the function as it is: every element listed, the identity first. A
-// generator that would take the group past `cap` elements is left out, so
-// what is returned is always a whole group.
-std::vector<Symmetry> SymmetriesOf(const CoverProblem &p, size_t cap)
+// The symmetries the group below is generated from: the transpositions of
+// variables, the transpositions that complement both, the complementations of
+// one variable and of all.
+std::vector<Symmetry> GeneratorCandidates(int n)
 {
-    const int n = p.numVar;
-    std::vector<Symmetry> group(1);
-    if (n < 2 || n > 8 || p.function.size() != (size_t(1) << n) || p.cubes.size() != p.columns.size())
-        return group;
-    auto keeps = [&](const Symmetry &g) {
-        for (int x = 0; x < (1 << n); ++x)
-            if (p.function[g.Row(x)] != p.function[x])
-                return false;
-        return true;
-    };
     std::vector<Symmetry> candidates;
     for (int i = 0; i < n; ++i)
         for (int j = i + 1; j < n; ++j) {
@@ -341,7 +340,46 @@ std::vector<Symmetry> SymmetriesOf(const CoverProblem &p, size_t cap)
     Symmetry all;
     all.mask = static_cast<uint8_t>((1 << n) - 1);
     candidates.push_back(all);
+    return candidates;
+}
 
+bool HasSymmetryData(const CoverProblem &p)
+{
+    const int n = p.numVar;
+    return n >= 2 && n <= 8 && p.function.size() == (size_t(1) << n) && p.cubes.size() == p.columns.size();
+}
+
+bool Keeps(const CoverProblem &p, const Symmetry &g)
+{
+    for (int x = 0; x < (1 << p.numVar); ++x)
+        if (p.function[g.Row(x)] != p.function[x])
+            return false;
+    return true;
+}
+
+// Whether any of the generators leaves the function as it is: a few thousand
+// steps, where listing the group can take far more.
+bool HasSymmetries(const CoverProblem &p)
+{
+    if (!HasSymmetryData(p))
+        return false;
+    for (const Symmetry &g : GeneratorCandidates(p.numVar))
+        if (Keeps(p, g))
+            return true;
+    return false;
+}
+
+// The group generated by those of the candidates above that leave the
+// function as it is: every element listed, the identity first. A generator
+// that would take the group past `cap` elements is left out, so what is
+// returned is always a whole group.
+std::vector<Symmetry> SymmetriesOf(const CoverProblem &p, size_t cap)
+{
+    std::vector<Symmetry> group(1);
+    if (!HasSymmetryData(p))
+        return group;
+    auto keeps = [&](const Symmetry &g) { return Keeps(p, g); };
+    const std::vector<Symmetry> candidates = GeneratorCandidates(p.numVar);
     std::unordered_set<uint32_t> seen{group.front().Key()};
     std::vector<Symmetry> generators;
     for (const Symmetry &c : candidates) {
@@ -438,7 +476,16 @@ private:
     {
         m_stopped = false;
         m_phaseNodes = 0;
-        m_phaseCap = m_options.plainNodes;
+        // A function with symmetries closes in a few dozen plain nodes or is
+        // for the symmetric search. Without any, only CBC is left after the
+        // plain search: for the fewest literals the search, its relaxations
+        // warm, is the faster of the two on nearly every table; not so for the
+        // fewest columns, where a gap between the relaxation and the best
+        // cover is closed sooner by CBC's cuts.
+        const bool symmetric = HasSymmetries(m_p);
+        m_phaseCap = symmetric ? m_options.symmetricPlainNodes
+                     : m_columnsOnly ? m_options.plainNodes
+                                     : m_options.literalNodes;
         m_countLp.reset();
         m_literalLp.reset();
         auto search = [&](const std::vector<int> &group) {
@@ -461,7 +508,7 @@ private:
                     m_cubeColumn[m_p.cubes[c].second << 8 | m_p.cubes[c].first] = static_cast<int>(c);
             }
         }
-        if (m_group.size() > 1 && m_options.symmetricNodes > 0) {
+        if (m_group.size() > 1) {
             m_stopped = false;
             m_phaseNodes = 0;
             m_phaseCap = m_options.symmetricNodes;
@@ -931,6 +978,37 @@ private:
         return m_cubeColumn[d << 8 | o];
     }
 
+    // Each of the node's columns (local indices) mapped to the least column
+    // of its class: the columns that the symmetries keeping `row` map onto
+    // each other.
+    void ColumnClasses(const NodeData &d, const std::vector<int> &group, int row, std::vector<int> &orbit) const
+    {
+        const int n = static_cast<int>(d.columns.size());
+        orbit.resize(n);
+        std::iota(orbit.begin(), orbit.end(), 0);
+        std::vector<int> localOf(m_p.columns.size(), -1);
+        for (int j = 0; j < n; ++j)
+            localOf[d.columns[j]] = j;
+        auto find = [&](int j) {
+            while (orbit[j] != j)
+                j = orbit[j] = orbit[orbit[j]];
+            return j;
+        };
+        for (int i : group) {
+            const Symmetry &g = m_group[i];
+            if (g.Row(row) != row)
+                continue;
+            for (int k = d.rowStart[row]; k < d.rowStart[row + 1]; ++k) {
+                const int j = d.rowCols[k];
+                const int a = find(j), b = find(localOf[MapColumn(g, d.columns[j])]);
+                if (a != b)
+                    orbit[std::max(a, b)] = std::min(a, b);
+            }
+        }
+        for (int j = 0; j < n; ++j)
+            orbit[j] = find(j);
+    }
+
     // Keeps the symmetries that map the node's rows and columns onto
     // themselves: those are symmetries of what is left to cover. Each maps
     // the problem's rows and columns one to one onto themselves, so it keeps
@@ -1110,12 +1188,51 @@ private:
             }
         }
 
-        // Branch on the row with the fewest columns: one of them is in every cover.
-        const int branchRow = d.rowOrder.front();
+        const std::vector<double> &favour = literalBound ? reducedLiterals : reducedCount;
+        if (group.size() > 1)
+            KeepStabilizer(group, d);
+        // Branch on a row with few columns: one of them is in every cover.
+        // Without symmetries, among the rows with up to two columns more than
+        // the fewest, the one whose columns' reduced weights are highest on
+        // average: its children's bounds rise the most, and they close
+        // sooner. With them, among those with up to one more, the row whose
+        // columns fall into the fewest classes, as each class is one branch.
+        int branchRow = d.rowOrder.front();
+        const int fewest = d.rowStart[branchRow + 1] - d.rowStart[branchRow];
+        if (group.size() <= 1) {
+            double bestScore = -1;
+            for (int r : d.rowOrder) {
+                const int count = d.rowStart[r + 1] - d.rowStart[r];
+                if (count > fewest + 2)
+                    break;
+                double score = 0;
+                for (int i = d.rowStart[r]; i < d.rowStart[r + 1]; ++i)
+                    score += std::max(0.0, favour[d.rowCols[i]]);
+                score /= count;
+                if (score > bestScore + 1e-9) {
+                    bestScore = score;
+                    branchRow = r;
+                }
+            }
+        } else {
+            std::vector<int> classes;
+            int bestClasses = n + 1;
+            for (int r : d.rowOrder) {
+                if (d.rowStart[r + 1] - d.rowStart[r] > fewest + 1)
+                    break;
+                ColumnClasses(d, group, r, classes);
+                int distinct = 0;
+                for (int i = d.rowStart[r]; i < d.rowStart[r + 1]; ++i)
+                    distinct += classes[d.rowCols[i]] == d.rowCols[i];
+                if (distinct < bestClasses) {
+                    bestClasses = distinct;
+                    branchRow = r;
+                }
+            }
+        }
         std::vector<int> options(d.rowCols.begin() + d.rowStart[branchRow],
                                  d.rowCols.begin() + d.rowStart[branchRow + 1]);
         // The relaxation's favourites first, then the most rows per unit of cost.
-        const std::vector<double> &favour = literalBound ? reducedLiterals : reducedCount;
         std::stable_sort(options.begin(), options.end(), [&](int a, int b) {
             if (favour[a] != favour[b])
                 return favour[a] < favour[b];
@@ -1128,32 +1245,10 @@ private:
         // each other lead to covers alike: one branch for each such class
         // (orbital branching), and later branches leave out the whole class.
         std::vector<int> orbit(n);
-        std::iota(orbit.begin(), orbit.end(), 0);
         if (group.size() > 1)
-            KeepStabilizer(group, d);
-        if (group.size() > 1) {
-            std::vector<int> localOf(m_p.columns.size(), -1);
-            for (int j = 0; j < n; ++j)
-                localOf[d.columns[j]] = j;
-            auto find = [&](int j) {
-                while (orbit[j] != j)
-                    j = orbit[j] = orbit[orbit[j]];
-                return j;
-            };
-            for (int i : group) {
-                const Symmetry &g = m_group[i];
-                if (g.Row(branchRow) != branchRow)
-                    continue;
-                for (int j : options) {
-                    const int k = localOf[MapColumn(g, d.columns[j])];
-                    const int a = find(j), b = find(k);
-                    if (a != b)
-                        orbit[std::max(a, b)] = std::min(a, b);
-                }
-            }
-            for (int j = 0; j < n; ++j)
-                orbit[j] = find(j);
-        }
+            ColumnClasses(d, group, branchRow, orbit);
+        else
+            std::iota(orbit.begin(), orbit.end(), 0);
         std::vector<bool> excluded(n, false);
         for (int j : options) {
             if (excluded[j])

@@ -99,11 +99,15 @@ struct CoverSolution {
 };
 
 // How the search goes about it; the defaults are the program's. A phase (the
-// fewest columns, then the fewest literals) is searched plainly for up to
-// `plainNodes` nodes; if that does not close it, again with the function's
-// symmetries for up to `symmetricNodes`; and then, with `cbc`, by CBC.
+// fewest columns, then the fewest literals) is searched plainly; if that does
+// not close it, again with the function's symmetries, if it has any; and then,
+// with `cbc`, by CBC. The plain search has `plainNodes` nodes, or
+// `literalNodes` for the fewest literals, or `symmetricPlainNodes` where the
+// function has symmetries; the symmetric one `symmetricNodes`.
 struct SearchOptions {
     long plainNodes = 400;
+    long literalNodes = 3000;
+    long symmetricPlainNodes = 100;
     long symmetricNodes = 3000;
     bool cbc = true;
 };
