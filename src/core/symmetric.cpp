@@ -52,6 +52,7 @@ CoverSolution QuickSearch(const CoverProblem &p, std::chrono::milliseconds budge
 {
     SearchOptions quick;
     quick.plainNodes = kQuickNodes;
+    quick.symmetricPlainNodes = kQuickNodes;
     quick.symmetricNodes = 0;
     quick.cbc = false;
     return SolveMinimumCover(p, CoverCost{kMaxRows + 1, 0}, budget, nodeLimit, quick);
