@@ -152,6 +152,39 @@ std::chrono::milliseconds Left(Clock::time_point deadline)
 std::optional<int> Minimum(const WeightValues &byWeight, WeightRun run, Clock::time_point deadline);
 CoverSolution Solve(const WeightValues &byWeight, WeightRun run, Clock::time_point deadline, long nodeLimit);
 
+std::string KeyOf(const WeightValues &byWeight, WeightRun run)
+{
+    std::string key(1, static_cast<char>(run.low));
+    key += static_cast<char>(run.high);
+    for (uint8_t v : byWeight)
+        key += static_cast<char>('0' + v);
+    return key;
+}
+
+// The terms of a cover of a smaller function's run found by a short search,
+// and whether that search proved it fewest. Remembered, for all threads.
+std::optional<std::pair<int, bool>> QuickCover(const WeightValues &byWeight, WeightRun run, Clock::time_point deadline)
+{
+    static std::mutex guard;
+    static std::map<std::string, std::pair<int, bool>> known;
+    const std::string key = KeyOf(byWeight, run);
+    {
+        const std::lock_guard<std::mutex> lock(guard);
+        if (auto it = known.find(key); it != known.end())
+            return it->second;
+    }
+    const bool shortOfTime = Left(deadline) < kSmallerBudget;
+    const CoverSolution quick = QuickSearch(RunCoverProblem(byWeight, run), std::min(kSmallerBudget, Left(deadline)), 0);
+    if (!quick.found)
+        return std::nullopt;
+    const std::pair<int, bool> found{quick.cost.columns, quick.proven};
+    if (quick.proven || !shortOfTime) {
+        const std::lock_guard<std::mutex> lock(guard);
+        known.emplace(key, found);
+    }
+    return found;
+}
+
 // The floor, within the caller's time: a smaller minimum not found by
 // `deadline` adds nothing to it.
 int Floor(const WeightValues &byWeight, WeightRun run, int target, Clock::time_point deadline)
@@ -191,12 +224,11 @@ int Floor(const WeightValues &byWeight, WeightRun run, int target, Clock::time_p
                 f.cover = static_cast<int>(Binomial(NumVarOf(f.smaller), f.run.low));
                 f.proven = true;
             } else {
-                const CoverSolution quick =
-                    QuickSearch(RunCoverProblem(f.smaller, f.run), std::min(kSmallerBudget, Left(deadline)), 0);
-                if (!quick.found)
+                const std::optional<std::pair<int, bool>> quick = QuickCover(f.smaller, f.run, deadline);
+                if (!quick)
                     continue;
-                f.cover = quick.cost.columns;
-                f.proven = quick.proven;
+                f.cover = quick->first;
+                f.proven = quick->second;
             }
             f.most = (f.fixings * f.cover + f.meets - 1) / f.meets;
             fixings.push_back(std::move(f));
@@ -225,10 +257,7 @@ std::optional<int> Minimum(const WeightValues &byWeight, WeightRun run, Clock::t
     const int n = NumVarOf(byWeight);
     if (run.low == run.high) // single rows: each needs a term of its own
         return byWeight[run.low] == 1 ? static_cast<int>(Binomial(n, run.low)) : 0;
-    std::string key(1, static_cast<char>(run.low));
-    key += static_cast<char>(run.high);
-    for (uint8_t v : byWeight)
-        key += static_cast<char>('0' + v);
+    const std::string key = KeyOf(byWeight, run);
     static std::mutex guard;
     static std::map<std::string, std::optional<int>> known;
     {
@@ -252,21 +281,11 @@ std::optional<int> Minimum(const WeightValues &byWeight, WeightRun run, Clock::t
 
 CoverSolution Solve(const WeightValues &byWeight, WeightRun run, Clock::time_point deadline, long nodeLimit)
 {
+    // The floor first: the smaller functions it needs are remembered, and a
+    // search that knows it stops as soon as a cover meets it.
     CoverProblem p = RunCoverProblem(byWeight, run);
-    CoverSolution first = QuickSearch(p, Left(deadline), nodeLimit);
-    if (first.proven || !first.found)
-        return first;
-    // Every column has the same literals: the fewest columns decide.
-    p.fewestColumns = Floor(byWeight, run, first.cost.columns, deadline);
-    if (p.fewestColumns >= first.cost.columns) {
-        first.proven = true;
-        return first;
-    }
-    CoverSolution better = SolveMinimumCover(p, first.cost, Left(deadline), nodeLimit);
-    if (better.found)
-        return better;
-    first.proven = better.proven;
-    return first;
+    p.fewestColumns = Floor(byWeight, run, 0, deadline);
+    return SolveMinimumCover(p, CoverCost{kMaxRows + 1, 0}, Left(deadline), nodeLimit);
 }
 
 // Far enough that only node limits stop a search.
