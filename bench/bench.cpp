@@ -213,8 +213,6 @@ void BM_ResolverClick(benchmark::State &state, const Function *f)
 // percentile and maximum of our time, the count not proven, CBC's median and
 // total, and the whole solve and Resolver click of the group's slowest function.
 
-constexpr auto kExactBudget = std::chrono::milliseconds(2000);
-
 struct TailGroup {
     std::string name;
     std::vector<RowValues> functions;

@@ -201,7 +201,7 @@ int Run(const Options &o)
         random = std::make_unique<ClockRandom>();
     // A seeded run must print the same whatever the machine's load: its exact
     // step is bounded by search nodes rather than by the clock.
-    const auto budget = o.seed ? std::chrono::milliseconds(std::chrono::minutes(1)) : std::chrono::milliseconds(2000);
+    const auto budget = o.seed ? std::chrono::milliseconds(std::chrono::minutes(1)) : kExactBudget;
     const long nodeLimit = o.seed ? 20000 : 0;
     const SolveOutcome outcome = MinimalSum(values, file.numVar, *random, {}, budget, nodeLimit);
     SolvedFunction solved = DescribeSolution(values, file.numVar, file.names, outcome);

@@ -120,12 +120,16 @@ struct ExactResult {
     bool improved = false; // BestTerms was replaced by a strictly better cover
     bool proven = false;   // the search finished within its time budget
 };
+// How long the exact step may take to prove its cover before it stops with
+// the best found, unproven.
+inline constexpr std::chrono::milliseconds kExactBudget{2000};
+
 // Searches the same candidates for a cover of the same rows that beats BestTerms
 // (fewer terms, or as many terms and fewer literals).
 // It stops with the best cover found past `budget`, or past `nodeLimit`
 // search nodes when that is positive.
 ExactResult ExactCover(SolverState &s, const ProgressFn &progress = {},
-                       std::chrono::milliseconds budget = std::chrono::milliseconds(2000), long nodeLimit = 0);
+                       std::chrono::milliseconds budget = kExactBudget, long nodeLimit = 0);
 
 // The same step started as soon as the prime implicants are known, in a thread
 // of its own, so that it runs while the trials do. It searches from no bound of
@@ -133,7 +137,7 @@ ExactResult ExactCover(SolverState &s, const ProgressFn &progress = {},
 // its cover only when it beats what the trials left in BestTerms.
 class ExactCoverTask {
 public:
-    explicit ExactCoverTask(const SolverState &s, std::chrono::milliseconds budget = std::chrono::milliseconds(2000),
+    explicit ExactCoverTask(const SolverState &s, std::chrono::milliseconds budget = kExactBudget,
                             long nodeLimit = 0);
     ~ExactCoverTask();
     ExactCoverTask(const ExactCoverTask &) = delete;
@@ -157,7 +161,7 @@ struct SolveOutcome {
 };
 SolveOutcome MinimalSum(const RowValues &values, int numVar, RandomSource &random,
                         const ProgressFn &progress = {},
-                        std::chrono::milliseconds exactBudget = std::chrono::milliseconds(2000),
+                        std::chrono::milliseconds exactBudget = kExactBudget,
                         long exactNodeLimit = 0);
 
 // Term notation.
@@ -202,7 +206,7 @@ RowValues Complement(const RowValues &values);
 // minimal sum of the complement read as sums; a function without a 0 is the
 // empty product, written "1". The budget and node limit are MinimalSum's.
 void AddMinimalProduct(SolvedFunction &solved, RandomSource &random,
-                       std::chrono::milliseconds exactBudget = std::chrono::milliseconds(2000), long exactNodeLimit = 0);
+                       std::chrono::milliseconds exactBudget = kExactBudget, long exactNodeLimit = 0);
 // A value's character as the truth table shows it: "0", "1" or "X".
 QString ValueText(uint8_t value);
 

@@ -4,7 +4,6 @@
 #include <bit>
 #include <map>
 #include <mutex>
-#include <numeric>
 #include <string>
 
 namespace quintora {
@@ -150,7 +149,8 @@ std::chrono::milliseconds Left(Clock::time_point deadline)
 }
 
 std::optional<int> Minimum(const WeightValues &byWeight, WeightRun run, Clock::time_point deadline);
-CoverSolution Solve(const WeightValues &byWeight, WeightRun run, Clock::time_point deadline, long nodeLimit);
+CoverSolution Solve(CoverProblem p, const WeightValues &byWeight, WeightRun run, Clock::time_point deadline,
+                    long nodeLimit);
 
 std::string KeyOf(const WeightValues &byWeight, WeightRun run)
 {
@@ -267,7 +267,8 @@ std::optional<int> Minimum(const WeightValues &byWeight, WeightRun run, Clock::t
     }
     // Found outside the lock: the search below asks for smaller functions.
     const bool shortOfTime = Left(deadline) < kSmallerBudget;
-    const CoverSolution s = Solve(byWeight, run, std::min(deadline, Clock::now() + kSmallerBudget), kSmallerNodes);
+    const CoverSolution s = Solve(RunCoverProblem(byWeight, run), byWeight, run,
+                                  std::min(deadline, Clock::now() + kSmallerBudget), kSmallerNodes);
     std::optional<int> minimum;
     if (s.found && s.proven)
         minimum = s.cost.columns;
@@ -279,11 +280,12 @@ std::optional<int> Minimum(const WeightValues &byWeight, WeightRun run, Clock::t
     return minimum;
 }
 
-CoverSolution Solve(const WeightValues &byWeight, WeightRun run, Clock::time_point deadline, long nodeLimit)
+// `p` is the run's own problem, RunCoverProblem(byWeight, run).
+CoverSolution Solve(CoverProblem p, const WeightValues &byWeight, WeightRun run, Clock::time_point deadline,
+                    long nodeLimit)
 {
     // The floor first: the smaller functions it needs are remembered, and a
     // search that knows it stops as soon as a cover meets it.
-    CoverProblem p = RunCoverProblem(byWeight, run);
     p.fewestColumns = Floor(byWeight, run, 0, deadline);
     return SolveMinimumCover(p, CoverCost{kMaxRows + 1, 0}, Left(deadline), nodeLimit);
 }
@@ -305,44 +307,35 @@ std::optional<int> RunMinimum(const WeightValues &byWeight, WeightRun run)
 
 CoverSolution SolveRun(const WeightValues &byWeight, WeightRun run, std::chrono::milliseconds budget, long nodeLimit)
 {
-    return Solve(byWeight, run, Clock::now() + budget, nodeLimit);
+    return Solve(RunCoverProblem(byWeight, run), byWeight, run, Clock::now() + budget, nodeLimit);
 }
 
 namespace {
 
 // The table's cover, one run at a time; nothing when the table is not the
 // runs' own (its function is not of this kind, or its rows or columns differ).
-std::optional<CoverSolution> SolveByRuns(const CoverProblem &problem, std::chrono::milliseconds budget,
-                                         long nodeLimit)
+std::optional<CoverSolution> SolveByRuns(const CoverProblem &problem, Clock::time_point deadline, long nodeLimit)
 {
     const std::optional<WeightValues> byWeight = ValuesByWeight(problem.function, problem.numVar);
     if (!byWeight || problem.cubes.size() != problem.columns.size())
         return std::nullopt;
-    std::map<std::pair<uint16_t, uint16_t>, int> columnOf;
-    for (size_t c = 0; c < problem.cubes.size(); ++c)
-        columnOf.emplace(problem.cubes[c], static_cast<int>(c));
+    std::vector<std::pair<WeightRun, CoverProblem>> runs;
     RowSet rows;
-    std::vector<WeightRun> runs;
     for (const WeightRun &run : WeightRuns(*byWeight)) {
         if (run.low == run.high) // single rows, which the table leaves out
             continue;
-        runs.push_back(run);
-        for (int x = 0; x < (1 << problem.numVar); ++x) {
-            const int w = std::popcount(unsigned(x));
-            if (w >= run.low && w <= run.high && (*byWeight)[w] == 1)
-                rows.set(x);
-        }
+        runs.emplace_back(run, RunCoverProblem(*byWeight, run));
+        rows |= runs.back().second.rows;
     }
     if (!(rows == problem.rows))
         return std::nullopt;
-    using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + budget;
+    std::map<std::pair<uint16_t, uint16_t>, int> columnOf;
+    for (size_t c = 0; c < problem.cubes.size(); ++c)
+        columnOf.emplace(problem.cubes[c], static_cast<int>(c));
     CoverSolution whole;
     whole.found = whole.proven = true;
-    for (const WeightRun &run : runs) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        const CoverProblem own = RunCoverProblem(*byWeight, run);
-        const CoverSolution part = SolveRun(*byWeight, run, std::max(left, std::chrono::milliseconds(1)), nodeLimit);
+    for (const auto &[run, own] : runs) {
+        const CoverSolution part = Solve(own, *byWeight, run, deadline, nodeLimit);
         if (!part.found)
             return std::nullopt;
         for (int c : part.columns) {
@@ -363,9 +356,11 @@ std::optional<CoverSolution> SolveByRuns(const CoverProblem &problem, std::chron
 CoverSolution SolveFunctionCover(const CoverProblem &problem, CoverCost bound, std::chrono::milliseconds budget,
                                  long nodeLimit)
 {
-    std::optional<CoverSolution> byRuns = SolveByRuns(problem, budget, nodeLimit);
+    const Clock::time_point deadline = Clock::now() + budget;
+    std::optional<CoverSolution> byRuns = SolveByRuns(problem, deadline, nodeLimit);
+    // Whatever the runs did not settle has only the time they left.
     if (!byRuns)
-        return SolveMinimumCover(problem, bound, budget, nodeLimit);
+        return SolveMinimumCover(problem, bound, Left(deadline), nodeLimit);
     if (!(byRuns->cost < bound)) { // nothing better than the bound: none to show
         byRuns->found = false;
         byRuns->columns.clear();

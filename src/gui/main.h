@@ -8,7 +8,6 @@
 #include "style.h"
 
 #include <QColor>
-#include <QElapsedTimer>
 #include <QFrame>
 #include <QIcon>
 #include <QLabel>
@@ -69,13 +68,12 @@ public:
     QProgressBar *pBar;
     QList<QIcon> Imagenes;
 
-    // Status bar panels: captions at the even ones, values at these.
     // What a minimal form's branch says when the exact search stopped at its
     // limit: the form is the best found, not proven minimal.
     static inline const QString kUnprovenNote = QString::fromUtf8(
         "No se ha demostrado que sea mínima: la búsqueda exacta llegó a su límite. Es la mejor encontrada.");
-    static constexpr std::chrono::milliseconds kExactBudget{2000};
 
+    // Status bar panels: captions at the even ones, values at these.
     enum Panel { kPanelOnes = 1, kPanelDontCares = 3, kPanelTerms = 5, kPanelProgress = 7 };
 
     void BuildTables();
