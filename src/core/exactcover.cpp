@@ -28,6 +28,13 @@ int KeyLiterals(long key) { return static_cast<int>(key % kColumnWeight); }
 // off, it seldom prunes and costs more than all the rest of the node.
 constexpr double kExactWithin = 2.0;
 
+// While the literals are sought, every better cover has exactly as many
+// columns as the best, so the column count's exact relaxation drops by its
+// reduced weights every column that no such cover holds. That is worth its
+// solve at a phase's root, and at every node once the phase has run this many
+// nodes; before that, most searches have already closed.
+constexpr long kCountExactAfter = 30;
+
 // The most symmetries listed (eight variables permuted, all complemented, is 80640).
 constexpr size_t kMostSymmetries = 100000;
 
@@ -1089,8 +1096,9 @@ private:
             Greedy(d, unit, relax.count, 0, cost, chosen);
         // Where the steps fall short, but by little, the relaxation solved
         // exactly; while the literals are sought, the floor on columns below
-        // does most of this.
-        if (m_columnsOnly && !prunes(Ceil(relaxed)) && (root || prunes(Ceil(relaxed + kExactWithin)))) {
+        // does most of this, and the exact one serves to drop columns.
+        const bool countExact = m_columnsOnly || root || m_phaseNodes > kCountExactAfter;
+        if (countExact && !prunes(Ceil(relaxed)) && (root || prunes(Ceil(relaxed + kExactWithin)))) {
             if (!m_countLp)
                 m_countLp = std::make_unique<LinearRelaxation>(m_p, d.rows, d.columns,
                                                                std::vector<double>(m_p.columns.size(), 1.0), false);
