@@ -126,6 +126,7 @@ private slots:
     void symmetricSearchAgreesWithPlainSearch();
     void symmetriesFromTheStart_data();
     void symmetriesFromTheStart();
+    void floorFromCuts();
     void stoppedSearchIsUnproven_data();
     void stoppedSearchIsUnproven();
 };
@@ -306,6 +307,33 @@ void TestExactCover::symmetriesFromTheStart()
     const CoverCost best = p.columns.size() <= 20 ? BruteForce(p).cost
                                                   : SolveMinimumCoverMip(p, {1000, 0}, kNoRush).cost;
     QCOMPARE(s.cost, best);
+}
+
+// Two triangles of rows, each column covering one side: the relaxation takes
+// half of every column, three in all, while a cover needs two columns a
+// triangle. A search capped at its first node, with nothing to hand over to,
+// still proves four from the floor that cuts give its root.
+void TestExactCover::floorFromCuts()
+{
+    CoverProblem p;
+    for (int base : {0, 100}) {
+        for (auto [a, b] : {std::pair{0, 1}, std::pair{1, 2}, std::pair{0, 2}}) {
+            RowSet side;
+            side.set(base + a);
+            side.set(base + b);
+            p.columns.push_back(side);
+            p.literals.push_back(2);
+            p.rows |= side;
+        }
+    }
+    SearchOptions capped;
+    capped.plainNodes = capped.literalNodes = capped.symmetricPlainNodes = 1;
+    capped.symmetricNodes = 0;
+    capped.cbc = false;
+    const CoverSolution s = SolveMinimumCover(p, {1000, 0}, kNoRush, 0, capped);
+    QVERIFY(s.proven);
+    QVERIFY(IsCover(p, s));
+    QCOMPARE(s.cost, (CoverCost{4, 8}));
 }
 
 // A search stopped by its node limit, its clock or its phase's cap with

@@ -1,9 +1,13 @@
 #include "exactcover.h"
 
 #include <Cbc_C_Interface.h>
+#include <CglGomory.hpp>
 #include <ClpSimplex.hpp>
+#include <OsiClpSolverInterface.hpp>
+#include <OsiCuts.hpp>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cmath>
 #include <memory>
 #include <mutex>
@@ -35,8 +39,22 @@ constexpr double kExactWithin = 2.0;
 // nodes; before that, most searches have already closed.
 constexpr long kCountExactAfter = 30;
 
+// A search for the fewest columns that has not closed after this many nodes
+// gets a floor from its root's relaxation cut down by Gomory's cuts (as does
+// one about to hand over to CBC): on nearly symmetric tables, whose relaxation
+// is often whole or half, that floor is often the best cover's and ends the
+// search at once. Not for a function searched with its symmetries, whose
+// relaxation the cuts do not lift. Up to this many rounds of cuts.
+constexpr long kCutsAfter = 50;
+constexpr int kCutRounds = 3;
+
 // The most symmetries listed (eight variables permuted, all complemented, is 80640).
 constexpr size_t kMostSymmetries = 100000;
+
+// With fewer symmetries than this, a search that branches once per class of
+// alike columns branches nearly as often as the plain one, and costs more a
+// node: such a function is searched as one without any.
+constexpr size_t kFewestSymmetries = 8;
 
 // Sums carry a little rounding; the margin keeps a bound valid.
 int Ceil(double bound) { return static_cast<int>(std::ceil(bound - 1e-4)); }
@@ -185,6 +203,56 @@ std::vector<int> CbcCover(const CoverProblem &problem, const std::vector<double>
 // Its row duals are the best Lagrangian multipliers, which the subgradient
 // steps only approach; the bound itself is then computed from them by the
 // search, so it stays valid whatever the solver's rounding.
+// A lower bound on the number of the columns that cover the rows: their
+// relaxation, cut down by rounds of Gomory's cuts, which every cover meets.
+// Zero when the relaxation was not solved to the end.
+double CutBound(const CoverProblem &problem, const RowSet &rows, const std::vector<int> &columns)
+{
+    std::vector<int> rowIndex(kMaxRows, -1);
+    int rowCount = 0;
+    rows.forEach([&](int r) { rowIndex[r] = rowCount++; });
+    const int n = static_cast<int>(columns.size());
+    std::vector<int> starts{0}, index;
+    std::vector<double> value, lower(n, 0.0), upper(n, 1.0), objective(n, 1.0);
+    for (int c : columns) {
+        (problem.columns[c] & rows).forEach([&](int r) {
+            index.push_back(rowIndex[r]);
+            value.push_back(1.0);
+        });
+        starts.push_back(static_cast<int>(index.size()));
+    }
+    std::vector<double> rowLower(rowCount, 1.0), rowUpper(rowCount, COIN_DBL_MAX);
+    OsiClpSolverInterface solver;
+    solver.messageHandler()->setLogLevel(0);
+    solver.loadProblem(n, rowCount, starts.data(), index.data(), value.data(), lower.data(), upper.data(),
+                       objective.data(), rowLower.data(), rowUpper.data());
+    for (int j = 0; j < n; ++j)
+        solver.setInteger(j);
+    solver.initialSolve();
+    if (!solver.isProvenOptimal())
+        return 0;
+    double bound = solver.getObjValue();
+    CglGomory gomory;
+    for (int round = 0; round < kCutRounds; ++round) {
+        OsiCuts cuts;
+        gomory.generateCuts(solver, cuts);
+        if (cuts.sizeRowCuts() == 0)
+            break;
+        solver.applyCuts(cuts);
+        solver.resolve();
+        if (!solver.isProvenOptimal())
+            break;
+        // A round that leaves the whole floor where it was seldom has a
+        // successor that lifts it.
+        const double raised = solver.getObjValue();
+        const bool lifted = Ceil(raised) > Ceil(bound);
+        bound = std::max(bound, raised);
+        if (!lifted)
+            break;
+    }
+    return bound;
+}
+
 class LinearRelaxation {
 public:
     // Over the rows and columns of a phase's root, which every node's are
@@ -483,14 +551,16 @@ private:
     {
         m_stopped = false;
         m_phaseNodes = 0;
+        m_cutFloorDone = false;
         // A function with symmetries closes in a few dozen plain nodes or is
         // for the symmetric search. Without any, only CBC is left after the
         // plain search: for the fewest literals the search, its relaxations
         // warm, is the faster of the two on nearly every table; not so for the
         // fewest columns, where a gap between the relaxation and the best
-        // cover is closed sooner by CBC's cuts.
-        const bool symmetric = HasSymmetries(m_p);
-        m_phaseCap = symmetric ? m_options.symmetricPlainNodes
+        // cover is closed sooner by CBC's cuts. Once its symmetries are known
+        // to be too few to search with, a function counts as one without.
+        m_symmetric = HasSymmetries(m_p) && !(m_symmetriesKnown && m_group.empty());
+        m_phaseCap = m_symmetric ? m_options.symmetricPlainNodes
                      : m_columnsOnly ? m_options.plainNodes
                                      : m_options.literalNodes;
         m_countLp.reset();
@@ -509,6 +579,8 @@ private:
         if (!m_symmetriesKnown && m_options.symmetricNodes > 0) {
             m_symmetriesKnown = true;
             m_group = SymmetriesOf(m_p, kMostSymmetries);
+            if (m_group.size() < kFewestSymmetries)
+                m_group.clear();
             if (m_group.size() > 1) {
                 m_cubeColumn.assign(1 << 16, -1);
                 for (size_t c = 0; c < m_p.cubes.size(); ++c)
@@ -523,6 +595,12 @@ private:
             std::iota(all.begin(), all.end(), 0);
             search(all);
             if (!m_stopped || m_timedOut)
+                return;
+        }
+        // Before CBC, the floor it would have to prove, if it was not tried.
+        if (m_columnsOnly && !m_cutFloorDone && m_group.size() <= 1) {
+            CutFloor();
+            if (KeyColumns(m_best) <= m_fewestColumns)
                 return;
         }
         if (!m_options.cbc) {
@@ -547,6 +625,13 @@ private:
             Record(CostOf(cover), cover, {});
         if (!proven)
             m_timedOut = true;
+    }
+
+    // The phase root's floor by cuts, into m_fewestColumns; once a phase.
+    void CutFloor()
+    {
+        m_cutFloorDone = true;
+        m_fewestColumns = std::max(m_fewestColumns, m_rootTaken + Ceil(CutBound(m_p, m_rootRows, m_rootColumns)));
     }
 
     long Cost(int column) const { return kColumnWeight + (m_columnsOnly ? 0 : m_p.literals[column]); }
@@ -1070,7 +1155,14 @@ private:
         auto prunes = [&](int k) {
             return cost + k * (kColumnWeight + fewestLiterals) >= m_best;
         };
-        if (cost + LowerBound(d) >= m_best) {
+        if (root && m_columnsOnly) {
+            m_rootRows = d.rows;
+            m_rootColumns = d.columns;
+            m_rootTaken = taken;
+        }
+        if (m_columnsOnly && !m_symmetric && !m_cutFloorDone && m_phaseNodes > kCutsAfter)
+            CutFloor();
+        if (prunes(m_fewestColumns - taken) || cost + LowerBound(d) >= m_best) {
             return false;
         }
 
@@ -1288,6 +1380,11 @@ private:
     std::vector<int> m_cubeColumn; // dashes << 8 | ones -> the column of that cube
     bool m_columnsOnly = false; // covers ranked by their columns alone
     int m_fewestColumns = 0;    // no cover has fewer columns
+    RowSet m_rootRows;          // the phase's root, after its reductions:
+    std::vector<int> m_rootColumns; // its rows and columns,
+    int m_rootTaken = 0;        // and the columns it forced
+    bool m_cutFloorDone = false; // the root's cut floor is in m_fewestColumns
+    bool m_symmetric = false;   // the phase searches with the function's symmetries
     long m_best;
     std::vector<int> m_bestColumns;
     bool m_found = false;
