@@ -7,7 +7,6 @@
 #include <OsiCuts.hpp>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cmath>
 #include <memory>
 #include <mutex>
@@ -195,14 +194,6 @@ std::vector<int> CbcCover(const CoverProblem &problem, const std::vector<double>
     return columns;
 }
 
-// The linear relaxation of a node, solved exactly by Clp's dual simplex: one
-// model over the whole problem, a node switching its rows and columns on and
-// off by their bounds, so that each solve starts from the last one's basis.
-// The model keeps its work areas and factorization from one solve to the next:
-// rebuilding them cost more than the simplex steps of a node.
-// Its row duals are the best Lagrangian multipliers, which the subgradient
-// steps only approach; the bound itself is then computed from them by the
-// search, so it stays valid whatever the solver's rounding.
 // A lower bound on the number of the columns that cover the rows: their
 // relaxation, cut down by rounds of Gomory's cuts, which every cover meets.
 // Zero when the relaxation was not solved to the end.
@@ -253,6 +244,14 @@ double CutBound(const CoverProblem &problem, const RowSet &rows, const std::vect
     return bound;
 }
 
+// The linear relaxation of a node, solved exactly by Clp's dual simplex: one
+// model over the whole problem, a node switching its rows and columns on and
+// off by their bounds, so that each solve starts from the last one's basis.
+// The model keeps its work areas and factorization from one solve to the next:
+// rebuilding them cost more than the simplex steps of a node.
+// Its row duals are the best Lagrangian multipliers, which the subgradient
+// steps only approach; the bound itself is then computed from them by the
+// search, so it stays valid whatever the solver's rounding.
 class LinearRelaxation {
 public:
     // Over the rows and columns of a phase's root, which every node's are
@@ -627,11 +626,15 @@ private:
             m_timedOut = true;
     }
 
-    // The phase root's floor by cuts, into m_fewestColumns; once a phase.
+    // The phase root's floor by cuts, into m_fewestColumns; once a phase. A
+    // floor above a cover in hand could only come of the solver's rounding,
+    // and is not taken.
     void CutFloor()
     {
         m_cutFloorDone = true;
-        m_fewestColumns = std::max(m_fewestColumns, m_rootTaken + Ceil(CutBound(m_p, m_rootRows, m_rootColumns)));
+        const int floor = m_rootTaken + Ceil(CutBound(m_p, m_rootRows, m_rootColumns));
+        if (!m_found || floor <= KeyColumns(m_best))
+            m_fewestColumns = std::max(m_fewestColumns, floor);
     }
 
     long Cost(int column) const { return kColumnWeight + (m_columnsOnly ? 0 : m_p.literals[column]); }
