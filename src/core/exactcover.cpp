@@ -137,6 +137,35 @@ struct NodeData {
     int ColumnCount(int j) const { return colStart[j + 1] - colStart[j]; }
 };
 
+// Columns as the solvers load them: each one's rows among `rows`, numbered
+// in their order, and with `countRow` one more row that every column is in.
+struct SparseColumns {
+    std::vector<int> starts{0}, index;
+    std::vector<double> value;
+    int rows = 0; // the count row included
+};
+
+SparseColumns Sparse(const CoverProblem &problem, const RowSet &rows, const std::vector<int> &columns, bool countRow)
+{
+    std::array<int, kMaxRows> number{};
+    int count = 0;
+    rows.forEach([&](int r) { number[r] = count++; });
+    SparseColumns m;
+    for (int c : columns) {
+        (problem.columns[c] & rows).forEach([&](int r) {
+            m.index.push_back(number[r]);
+            m.value.push_back(1.0);
+        });
+        if (countRow) {
+            m.index.push_back(count);
+            m.value.push_back(1.0);
+        }
+        m.starts.push_back(static_cast<int>(m.index.size()));
+    }
+    m.rows = count + (countRow ? 1 : 0);
+    return m;
+}
+
 // One CBC solve of min sum(objective x) over the covers of the rows, with
 // sum(x) = `count` when that is positive, keeping only solutions below
 // `cutoff`. Returns the columns of the best solution found, or none.
@@ -144,28 +173,14 @@ std::vector<int> CbcCover(const CoverProblem &problem, const std::vector<double>
                           double seconds, long nodeLimit, bool &proven)
 {
     const int n = static_cast<int>(problem.columns.size());
-    std::vector<int> rowIndex(kMaxRows, -1);
-    int rowCount = 0;
-    problem.rows.forEach([&](int r) { rowIndex[r] = rowCount++; });
-    std::vector<int> starts{0}, index;
-    std::vector<double> value, lower(n, 0.0), upper(n, 1.0);
-    for (int j = 0; j < n; ++j) {
-        (problem.columns[j] & problem.rows).forEach([&](int r) {
-            index.push_back(rowIndex[r]);
-            value.push_back(1.0);
-        });
-        if (count > 0) {
-            index.push_back(rowCount);
-            value.push_back(1.0);
-        }
-        starts.push_back(static_cast<int>(index.size()));
-    }
-    const int rows = rowCount + (count > 0 ? 1 : 0);
-    std::vector<double> rowLower(rows, 1.0), rowUpper(rows, 1e30);
+    std::vector<int> all(n);
+    std::iota(all.begin(), all.end(), 0);
+    const SparseColumns m = Sparse(problem, problem.rows, all, count > 0);
+    std::vector<double> lower(n, 0.0), upper(n, 1.0), rowLower(m.rows, 1.0), rowUpper(m.rows, 1e30);
     if (count > 0)
-        rowLower[rowCount] = rowUpper[rowCount] = count;
+        rowLower[m.rows - 1] = rowUpper[m.rows - 1] = count;
     Cbc_Model *model = Cbc_newModel();
-    Cbc_loadProblem(model, n, rows, starts.data(), index.data(), value.data(), lower.data(), upper.data(),
+    Cbc_loadProblem(model, n, m.rows, m.starts.data(), m.index.data(), m.value.data(), lower.data(), upper.data(),
                     objective.data(), rowLower.data(), rowUpper.data());
     for (int j = 0; j < n; ++j)
         Cbc_setInteger(model, j);
@@ -199,23 +214,13 @@ std::vector<int> CbcCover(const CoverProblem &problem, const std::vector<double>
 // Zero when the relaxation was not solved to the end.
 double CutBound(const CoverProblem &problem, const RowSet &rows, const std::vector<int> &columns)
 {
-    std::vector<int> rowIndex(kMaxRows, -1);
-    int rowCount = 0;
-    rows.forEach([&](int r) { rowIndex[r] = rowCount++; });
     const int n = static_cast<int>(columns.size());
-    std::vector<int> starts{0}, index;
-    std::vector<double> value, lower(n, 0.0), upper(n, 1.0), objective(n, 1.0);
-    for (int c : columns) {
-        (problem.columns[c] & rows).forEach([&](int r) {
-            index.push_back(rowIndex[r]);
-            value.push_back(1.0);
-        });
-        starts.push_back(static_cast<int>(index.size()));
-    }
-    std::vector<double> rowLower(rowCount, 1.0), rowUpper(rowCount, COIN_DBL_MAX);
+    const SparseColumns m = Sparse(problem, rows, columns, false);
+    std::vector<double> lower(n, 0.0), upper(n, 1.0), objective(n, 1.0);
+    std::vector<double> rowLower(m.rows, 1.0), rowUpper(m.rows, COIN_DBL_MAX);
     OsiClpSolverInterface solver;
     solver.messageHandler()->setLogLevel(0);
-    solver.loadProblem(n, rowCount, starts.data(), index.data(), value.data(), lower.data(), upper.data(),
+    solver.loadProblem(n, m.rows, m.starts.data(), m.index.data(), m.value.data(), lower.data(), upper.data(),
                        objective.data(), rowLower.data(), rowUpper.data());
     for (int j = 0; j < n; ++j)
         solver.setInteger(j);
@@ -261,33 +266,23 @@ public:
         : m_rowOf(kMaxRows, -1), m_columnOf(p.columns.size(), -1), m_cardinality(cardinality)
     {
         const int n = static_cast<int>(columns.size());
-        rows.forEach([&](int r) {
+        rows.forEach([&](int r) { // numbered as Sparse numbers them
             m_rowOf[r] = m_rows++;
             m_rowIds.push_back(r);
         });
-        const int total = m_rows + (cardinality ? 1 : 0);
-        std::vector<int> starts{0}, index;
-        std::vector<double> value, objective;
+        std::vector<double> objective;
         for (int j = 0; j < n; ++j) {
             m_columnOf[columns[j]] = j;
             objective.push_back(weight[columns[j]]);
-            (p.columns[columns[j]] & rows).forEach([&](int r) {
-                index.push_back(m_rowOf[r]);
-                value.push_back(1.0);
-            });
-            if (cardinality) {
-                index.push_back(m_rows);
-                value.push_back(1.0);
-            }
-            starts.push_back(static_cast<int>(index.size()));
         }
+        const SparseColumns m = Sparse(p, rows, columns, cardinality);
         m_columnUpper.assign(n, 0.0);
-        m_rowLower.assign(total, 0.0);
-        std::vector<double> lower(n, 0.0), rowUpper(total, COIN_DBL_MAX);
+        m_rowLower.assign(m.rows, 0.0);
+        std::vector<double> lower(n, 0.0), rowUpper(m.rows, COIN_DBL_MAX);
         m_model.setLogLevel(0);
         m_model.scaling(0); // every coefficient is 1
-        m_model.loadProblem(n, total, starts.data(), index.data(), value.data(), lower.data(), m_columnUpper.data(),
-                            objective.data(), m_rowLower.data(), rowUpper.data());
+        m_model.loadProblem(n, m.rows, m.starts.data(), m.index.data(), m.value.data(), lower.data(),
+                            m_columnUpper.data(), objective.data(), m_rowLower.data(), rowUpper.data());
         m_model.setPersistenceFlag(1); // arrays grown, never freed between solves
     }
     // The last solution's value of each of the node's columns, in their order.
