@@ -592,7 +592,7 @@ private:
                 return;
         }
         // Before CBC, the floor it would have to prove, if it was not tried.
-        if (m_columnsOnly && !m_cutFloorDone && m_group.size() <= 1) {
+        if (m_columnsOnly && !m_cutFloorDone && CutsMayLift()) {
             CutFloor();
             if (KeyColumns(m_best) <= m_fewestColumns)
                 return;
@@ -620,6 +620,10 @@ private:
         if (!proven)
             m_timedOut = true;
     }
+
+    // Gomory's cuts do not lift the relaxation of a function searched with its
+    // symmetries; they may once its symmetries have turned out too few.
+    bool CutsMayLift() const { return !m_symmetric || (m_symmetriesKnown && m_group.empty()); }
 
     // The phase root's floor by cuts, into m_fewestColumns; once a phase. A
     // floor above a cover in hand could only come of the solver's rounding,
@@ -1158,7 +1162,7 @@ private:
             m_rootColumns = d.columns;
             m_rootTaken = taken;
         }
-        if (m_columnsOnly && !m_symmetric && !m_cutFloorDone && m_phaseNodes > kCutsAfter)
+        if (m_columnsOnly && !m_cutFloorDone && m_phaseNodes > kCutsAfter && CutsMayLift())
             CutFloor();
         if (prunes(m_fewestColumns - taken) || cost + LowerBound(d) >= m_best) {
             return false;
