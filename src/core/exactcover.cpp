@@ -1386,7 +1386,7 @@ private:
     std::vector<int> m_rootColumns; // its rows and columns,
     int m_rootTaken = 0;        // and the columns it forced
     bool m_cutFloorDone = false; // the root's cut floor is in m_fewestColumns
-    bool m_symmetric = false;   // the phase searches with the function's symmetries
+    bool m_symmetric = false;   // at the phase's start, the function had symmetries to search with
     long m_best;
     std::vector<int> m_bestColumns;
     bool m_found = false;
