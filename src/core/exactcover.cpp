@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <numeric>
+#include <random>
 #include <unordered_set>
 
 namespace quintora {
@@ -46,6 +47,10 @@ constexpr long kCountExactAfter = 30;
 // relaxation the cuts do not lift. Up to this many rounds of cuts.
 constexpr long kCutsAfter = 50;
 constexpr int kCutRounds = 3;
+
+// Steps of the local search for covers of fewer columns, over all the column
+// counts it tries: most covers it finds take a few hundred.
+constexpr long kLocalSteps = 3000;
 
 // The most symmetries listed (eight variables permuted, all complemented, is 80640).
 constexpr size_t kMostSymmetries = 100000;
@@ -546,6 +551,7 @@ private:
         m_stopped = false;
         m_phaseNodes = 0;
         m_cutFloorDone = false;
+        m_localDone = false;
         // A function with symmetries closes in a few dozen plain nodes or is
         // for the symmetric search. Without any, only CBC is left after the
         // plain search: for the fewest literals the search, its relaxations
@@ -1045,6 +1051,138 @@ private:
         Record(total, chosen, cover);
     }
 
+    // Covers of fewer columns sought by local search with row weights: a set
+    // of `target` columns, one swapped a step, the column that loses least
+    // out and one through an uncovered row that gains most in, where each
+    // row left uncovered weighs one more every step, so that the search
+    // leaves the places it keeps falling back to. Each cover found is
+    // recorded and the search goes on for one column fewer, down to `floor`.
+    // It finds in a few hundred steps covers that the branching reaches only
+    // after hundreds of nodes, if ever: the search then only has to prove
+    // them. The random choices are seeded, so the result does not vary.
+    void LocalSearch(const NodeData &d, int floor, long cost, const std::vector<int> &chosen)
+    {
+        const int n = static_cast<int>(d.columns.size());
+        int target = KeyColumns(m_best) - KeyColumns(cost) - 1;
+        if (target < floor || target < 1 || n <= target)
+            return;
+        std::array<int, kMaxRows> times{}, position{};
+        std::array<long, kMaxRows> weight;
+        weight.fill(1);
+        std::vector<int> uncovered;
+        std::vector<long> score(n, 0), age(n, 0);
+        std::vector<char> in(n, 1);
+        std::vector<int> members(n);
+        std::iota(members.begin(), members.end(), 0);
+        for (int j = 0; j < n; ++j)
+            for (int i = d.colStart[j]; i < d.colStart[j + 1]; ++i)
+                ++times[d.colRows[i]];
+        // A column in the set scores minus the weight of the rows only it
+        // covers; one out, the weight of the uncovered rows it would cover.
+        for (int j = 0; j < n; ++j)
+            for (int i = d.colStart[j]; i < d.colStart[j + 1]; ++i)
+                if (times[d.colRows[i]] == 1)
+                    score[j] -= weight[d.colRows[i]];
+        auto uncover = [&](int r) {
+            position[r] = static_cast<int>(uncovered.size());
+            uncovered.push_back(r);
+        };
+        auto recover = [&](int r) {
+            const int last = uncovered.back();
+            uncovered[position[r]] = last;
+            position[last] = position[r];
+            uncovered.pop_back();
+        };
+        auto put = [&](int j) {
+            in[j] = 1;
+            members.push_back(j);
+            for (int i = d.colStart[j]; i < d.colStart[j + 1]; ++i) {
+                const int r = d.colRows[i];
+                const long w = weight[r];
+                if (++times[r] == 1) {
+                    recover(r);
+                    for (int k = d.rowStart[r]; k < d.rowStart[r + 1]; ++k)
+                        if (d.rowCols[k] != j)
+                            score[d.rowCols[k]] -= w;
+                } else if (times[r] == 2) {
+                    for (int k = d.rowStart[r]; k < d.rowStart[r + 1]; ++k)
+                        if (in[d.rowCols[k]] && d.rowCols[k] != j)
+                            score[d.rowCols[k]] += w;
+                }
+            }
+            score[j] = -score[j];
+        };
+        auto take = [&](int j) {
+            in[j] = 0;
+            std::erase(members, j);
+            for (int i = d.colStart[j]; i < d.colStart[j + 1]; ++i) {
+                const int r = d.colRows[i];
+                const long w = weight[r];
+                if (--times[r] == 0) {
+                    uncover(r);
+                    for (int k = d.rowStart[r]; k < d.rowStart[r + 1]; ++k)
+                        if (d.rowCols[k] != j)
+                            score[d.rowCols[k]] += w;
+                } else if (times[r] == 1) {
+                    for (int k = d.rowStart[r]; k < d.rowStart[r + 1]; ++k)
+                        if (in[d.rowCols[k]])
+                            score[d.rowCols[k]] -= w;
+                }
+            }
+            score[j] = -score[j];
+        };
+        // The member whose leaving costs least, the longest in among equals.
+        auto leaving = [&](int keep) {
+            int best = -1;
+            for (int j : members)
+                if (j != keep && (best < 0 || score[j] > score[best] || (score[j] == score[best] && age[j] < age[best])))
+                    best = j;
+            return best;
+        };
+        std::mt19937 random(12345);
+        auto record = [&] {
+            std::vector<int> cover;
+            long total = cost;
+            for (int j : members) {
+                cover.push_back(d.columns[j]);
+                total += Cost(d.columns[j]);
+            }
+            Record(total, chosen, cover);
+        };
+        int added = -1;
+        while (static_cast<int>(members.size()) > target)
+            take(leaving(-1));
+        for (long step = 1; step <= kLocalSteps; ++step) {
+            if (uncovered.empty()) {
+                record();
+                if (--target < floor || target < 1)
+                    return;
+                take(leaving(-1));
+                continue;
+            }
+            const int out = leaving(members.size() > 1 ? added : -1);
+            take(out);
+            age[out] = step;
+            const int r = uncovered[random() % uncovered.size()];
+            int best = -1;
+            for (int k = d.rowStart[r]; k < d.rowStart[r + 1]; ++k) {
+                const int j = d.rowCols[k];
+                if (j != out && (best < 0 || score[j] > score[best] || (score[j] == score[best] && age[j] < age[best])))
+                    best = j;
+            }
+            if (best < 0)
+                best = out;
+            put(best);
+            age[best] = step;
+            added = best;
+            for (int q : uncovered) {
+                ++weight[q];
+                for (int k = d.rowStart[q]; k < d.rowStart[q + 1]; ++k)
+                    ++score[d.rowCols[k]];
+            }
+        }
+    }
+
     // One node of the search. When columns are fixed by reduced cost, the node
     // starts over on what is left in a loop rather than a call, so that the
     // search goes no deeper than the columns of a cover.
@@ -1216,6 +1354,10 @@ private:
         // about to reach, and costs as much as the rest of the node.
         if (root && !prunes(fewestColumns))
             Greedy(d, unit, relax.count, 0, cost, chosen);
+        if (root && m_columnsOnly && !m_localDone && !prunes(fewestColumns)) {
+            m_localDone = true;
+            LocalSearch(d, fewestColumns, cost, chosen);
+        }
         if (prunes(fewestColumns)) {
             return false;
         }
@@ -1386,6 +1528,7 @@ private:
     std::vector<int> m_rootColumns; // its rows and columns,
     int m_rootTaken = 0;        // and the columns it forced
     bool m_cutFloorDone = false; // the root's cut floor is in m_fewestColumns
+    bool m_localDone = false;    // the phase's local search has run
     bool m_symmetric = false;   // at the phase's start, the function had symmetries to search with
     long m_best;
     std::vector<int> m_bestColumns;
