@@ -52,6 +52,11 @@ constexpr int kCutRounds = 3;
 // counts it tries: most covers it finds take a few hundred.
 constexpr long kLocalSteps = 3000;
 
+// Its steps once more where the symmetric search has not closed the fewest
+// columns, before CBC: some covers of nearly symmetric tables take tens of
+// thousands.
+constexpr long kLongLocalSteps = 100000;
+
 // The most symmetries listed (eight variables permuted, all complemented, is 80640).
 constexpr size_t kMostSymmetries = 100000;
 
@@ -616,6 +621,15 @@ private:
             search(all);
             if (!m_stopped || m_timedOut)
                 return;
+            // Not closed: a longer local search may yet find a cover of fewer
+            // columns, which the symmetric search then has only to prove.
+            if (m_columnsOnly && LongLocalSearch()) {
+                m_stopped = false;
+                m_phaseNodes = 0;
+                search(all);
+                if (!m_stopped || m_timedOut)
+                    return;
+            }
         }
         // Before CBC, the floor it would have to prove, if it was not tried.
         if (m_columnsOnly && !m_cutFloorDone && CutsMayLift()) {
@@ -645,6 +659,21 @@ private:
             Record(CostOf(cover), cover, {});
         if (!proven)
             m_timedOut = true;
+    }
+
+    // The local search again, longer, from the phase's root. True when it
+    // found a cover of fewer columns.
+    bool LongLocalSearch()
+    {
+        const long before = m_best;
+        NodeData root;
+        root.rows = m_rootRows;
+        root.columns = m_rootColumns;
+        for (int c : root.columns)
+            root.covers.push_back(m_p.columns[c] & root.rows);
+        root.Index();
+        LocalSearch(root, m_fewestColumns - m_rootTaken, long(m_rootTaken) * kColumnWeight, m_rootChosen, kLongLocalSteps);
+        return m_best < before;
     }
 
     // Gomory's cuts do not lift the relaxation of a function searched with its
@@ -1080,7 +1109,7 @@ private:
     // It finds in a few hundred steps covers that the branching reaches only
     // after hundreds of nodes, if ever: the search then only has to prove
     // them. The random choices are seeded, so the result does not vary.
-    void LocalSearch(const NodeData &d, int floor, long cost, const std::vector<int> &chosen)
+    void LocalSearch(const NodeData &d, int floor, long cost, const std::vector<int> &chosen, long steps)
     {
         const int n = static_cast<int>(d.columns.size());
         int target = KeyColumns(m_best) - KeyColumns(cost) - 1;
@@ -1172,7 +1201,7 @@ private:
         int added = -1;
         while (static_cast<int>(members.size()) > target)
             take(leaving(-1));
-        for (long step = 1; step <= kLocalSteps; ++step) {
+        for (long step = 1; step <= steps; ++step) {
             if (uncovered.empty()) {
                 record();
                 if (--target < floor || target < 1)
@@ -1319,6 +1348,7 @@ private:
             m_rootRows = d.rows;
             m_rootColumns = d.columns;
             m_rootTaken = taken;
+            m_rootChosen = chosen;
         }
         if (m_columnsOnly && !m_cutFloorDone && m_phaseNodes > kCutsAfter && CutsMayLift())
             CutFloor();
@@ -1377,7 +1407,7 @@ private:
             Greedy(d, unit, relax.count, 0, cost, chosen);
         if (root && m_columnsOnly && !m_localDone && !prunes(fewestColumns)) {
             m_localDone = true;
-            LocalSearch(d, fewestColumns, cost, chosen);
+            LocalSearch(d, fewestColumns, cost, chosen, kLocalSteps);
         }
         if (prunes(fewestColumns)) {
             return false;
@@ -1548,7 +1578,8 @@ private:
     int m_fewestColumns = 0;    // no cover has fewer columns
     RowSet m_rootRows;          // the phase's root, after its reductions:
     std::vector<int> m_rootColumns; // its rows and columns,
-    int m_rootTaken = 0;        // and the columns it forced
+    int m_rootTaken = 0;        // and the columns it forced,
+    std::vector<int> m_rootChosen; // which are these
     bool m_cutFloorDone = false; // the root's cut floor is in m_fewestColumns
     bool m_localDone = false;    // the phase's local search has run
     bool m_symmetric = false;   // at the phase's start, the function had symmetries to search with
