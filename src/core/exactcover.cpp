@@ -672,7 +672,8 @@ private:
         for (int c : root.columns)
             root.covers.push_back(m_p.columns[c] & root.rows);
         root.Index();
-        LocalSearch(root, m_fewestColumns - m_rootTaken, long(m_rootTaken) * kColumnWeight, m_rootChosen, kLongLocalSteps);
+        const int taken = static_cast<int>(m_rootChosen.size());
+        LocalSearch(root, m_fewestColumns - taken, long(taken) * kColumnWeight, m_rootChosen, kLongLocalSteps);
         return m_best < before;
     }
 
@@ -686,7 +687,7 @@ private:
     void CutFloor()
     {
         m_cutFloorDone = true;
-        const int floor = m_rootTaken + Ceil(CutBound(m_p, m_rootRows, m_rootColumns));
+        const int floor = static_cast<int>(m_rootChosen.size()) + Ceil(CutBound(m_p, m_rootRows, m_rootColumns));
         if (!m_found || floor <= KeyColumns(m_best))
             m_fewestColumns = std::max(m_fewestColumns, floor);
     }
@@ -1347,7 +1348,6 @@ private:
         if (root && m_columnsOnly) {
             m_rootRows = d.rows;
             m_rootColumns = d.columns;
-            m_rootTaken = taken;
             m_rootChosen = chosen;
         }
         if (m_columnsOnly && !m_cutFloorDone && m_phaseNodes > kCutsAfter && CutsMayLift())
@@ -1578,8 +1578,7 @@ private:
     int m_fewestColumns = 0;    // no cover has fewer columns
     RowSet m_rootRows;          // the phase's root, after its reductions:
     std::vector<int> m_rootColumns; // its rows and columns,
-    int m_rootTaken = 0;        // and the columns it forced,
-    std::vector<int> m_rootChosen; // which are these
+    std::vector<int> m_rootChosen; // and the columns it forced
     bool m_cutFloorDone = false; // the root's cut floor is in m_fewestColumns
     bool m_localDone = false;    // the phase's local search has run
     bool m_symmetric = false;   // at the phase's start, the function had symmetries to search with
