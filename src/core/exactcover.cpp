@@ -732,8 +732,8 @@ private:
         }
         for (int r = 0; r < kMaxRows; ++r)
             start[r + 1] += start[r];
-        // A column that covers all of a's rows covers a's first row: only the
-        // columns through that row need a look.
+        // A column that covers all of a's rows covers the one of them with the
+        // fewest columns: only the columns through that row need a look.
         std::vector<int> through(start[kMaxRows]);
         std::array<int, kMaxRows> fill{};
         std::copy(start.begin(), start.end() - 1, fill.begin());
@@ -745,9 +745,13 @@ private:
                 dropped[a] = true;
                 continue;
             }
-            const int first = covers[a].first();
+            int rarest = -1;
+            covers[a].forEach([&](int r) {
+                if (rarest < 0 || start[r + 1] - start[r] < start[rarest + 1] - start[rarest])
+                    rarest = r;
+            });
             const long ca = Cost(columns[a]);
-            for (int i = start[first]; i < start[first + 1] && !dropped[a]; ++i) {
+            for (int i = start[rarest]; i < start[rarest + 1] && !dropped[a]; ++i) {
                 const int b = through[i];
                 if (b == a || dropped[b] || size[b] < size[a])
                     continue;
@@ -811,25 +815,29 @@ private:
                 continue;
             }
             // A row whose columns all cover another row as well makes that
-            // other row free: covering the first covers it.
+            // other row free: covering the first covers it. Of rows with the
+            // same columns the first stays. The rows that all of b's columns
+            // cover are among the rows of any one of them: its column of
+            // fewest rows. A row dropped already is passed over, as the row
+            // below it that stays drops all it would.
+            std::vector<int> size(n);
+            for (int j = 0; j < n; ++j)
+                size[j] = d.covers[j].count();
             RowSet implied;
-            d.rows.forEach([&](int a) {
-                // A row b whose columns all cover a shares a column with a: look
-                // only at the rows of a's columns.
-                RowSet nearby;
-                const uint64_t *cols = byRow.row(a);
+            d.rows.forEach([&](int b) {
+                if (implied.test(b))
+                    return;
+                int rarest = -1;
+                const uint64_t *cols = byRow.row(b);
                 for (int i = 0; i < byRow.words(); ++i)
-                    for (uint64_t bits = cols[i]; bits; bits &= bits - 1)
-                        nearby |= d.covers[i * 64 + std::countr_zero(bits)];
-                nearby.reset(a);
-                bool done = false;
-                nearby.forEach([&](int b) {
-                    if (done || implied.test(b))
-                        return;
-                    if (byRow.isSubset(b, a) && !(rowCount[a] == rowCount[b] && a < b)) {
-                        implied.set(a);
-                        done = true;
+                    for (uint64_t bits = cols[i]; bits; bits &= bits - 1) {
+                        const int j = i * 64 + std::countr_zero(bits);
+                        if (rarest < 0 || size[j] < size[rarest])
+                            rarest = j;
                     }
+                d.covers[rarest].forEach([&](int a) {
+                    if (a != b && !implied.test(a) && !(rowCount[a] == rowCount[b] && a < b) && byRow.isSubset(b, a))
+                        implied.set(a);
                 });
             });
             if (implied.none())
