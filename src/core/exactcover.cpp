@@ -12,7 +12,6 @@
 #include <mutex>
 #include <numeric>
 #include <random>
-#include <unordered_set>
 
 namespace quintora {
 
@@ -375,13 +374,19 @@ struct Symmetry {
         return y;
     }
     int Row(int x) const { return Bits(x) ^ mask; }
-    uint32_t Key() const
+    // Its place among all 8! * 256 symmetries: the permutation's rank, then the mask.
+    uint32_t Index() const
     {
-        uint32_t k = mask;
-        for (int v = 0; v < 8; ++v)
-            k = k << 3 | perm[v];
-        return k;
+        uint32_t rank = 0;
+        for (int v = 0; v < 8; ++v) {
+            int smaller = 0;
+            for (int w = v + 1; w < 8; ++w)
+                smaller += perm[w] < perm[v];
+            rank = rank * (8 - v) + smaller;
+        }
+        return rank << 8 | mask;
     }
+    static constexpr uint32_t kCount = 40320u << 8;
     Symmetry After(const Symmetry &g) const // this one applied after g
     {
         Symmetry r;
@@ -479,10 +484,13 @@ std::vector<Symmetry> SymmetriesOf(const CoverProblem &p, size_t cap)
         return group;
     auto keeps = [&](const Symmetry &g) { return Keeps(p, g); };
     const std::vector<Symmetry> candidates = GeneratorCandidates(p.numVar);
-    std::unordered_set<uint32_t> seen{group.front().Key()};
+    // A flat set: the group can have tens of thousands of elements, each
+    // reached once from every generator.
+    std::vector<bool> seen(Symmetry::kCount, false);
+    seen[group.front().Index()] = true;
     std::vector<Symmetry> generators;
     for (const Symmetry &c : candidates) {
-        if (seen.count(c.Key()) || !keeps(c))
+        if (seen[c.Index()] || !keeps(c))
             continue;
         const size_t closed = group.size();
         generators.push_back(c);
@@ -490,7 +498,8 @@ std::vector<Symmetry> SymmetriesOf(const CoverProblem &p, size_t cap)
         for (size_t i = 0; i < group.size() && !over; ++i) {
             for (const Symmetry &g : generators) {
                 const Symmetry e = g.After(group[i]);
-                if (seen.insert(e.Key()).second) {
+                if (!seen[e.Index()]) {
+                    seen[e.Index()] = true;
                     group.push_back(e);
                     if (group.size() > cap) {
                         over = true;
@@ -501,7 +510,7 @@ std::vector<Symmetry> SymmetriesOf(const CoverProblem &p, size_t cap)
         }
         if (over) {
             for (size_t i = closed; i < group.size(); ++i)
-                seen.erase(group[i].Key());
+                seen[group[i].Index()] = false;
             group.resize(closed);
             generators.pop_back();
         }
