@@ -1279,8 +1279,9 @@ private:
 
     // Each of the node's columns (local indices) mapped to the least column
     // of its class: the columns that the symmetries keeping `row` map onto
-    // each other.
-    void ColumnClasses(const NodeData &d, const std::vector<int> &group, int row, std::vector<int> &orbit) const
+    // each other. Adds to `images` the rows the group maps `row` onto.
+    void ColumnClasses(const NodeData &d, const std::vector<int> &group, int row, std::vector<int> &orbit,
+                       RowSet &images) const
     {
         const int n = static_cast<int>(d.columns.size());
         orbit.resize(n);
@@ -1295,7 +1296,9 @@ private:
         };
         for (int i : group) {
             const Symmetry &g = m_group[i];
-            if (g.Row(row) != row)
+            const int image = g.Row(row);
+            images.set(image);
+            if (image != row)
                 continue;
             for (int k = d.rowStart[row]; k < d.rowStart[row + 1]; ++k) {
                 const int j = d.rowCols[k];
@@ -1510,6 +1513,7 @@ private:
         // sooner. With them, among those with up to one more, the row whose
         // columns fall into the fewest classes, as each class is one branch.
         int branchRow = d.rowOrder.front();
+        std::vector<int> branchClasses; // its columns' classes, with symmetries
         const int fewest = d.rowStart[branchRow + 1] - d.rowStart[branchRow];
         if (group.size() <= 1) {
             double bestScore = -1;
@@ -1527,18 +1531,24 @@ private:
                 }
             }
         } else {
+            // The symmetries map a row and its columns' classes onto those
+            // of each row they map it onto: one row of each such set will do.
             std::vector<int> classes;
             int bestClasses = n + 1;
+            RowSet alike;
             for (int r : d.rowOrder) {
                 if (d.rowStart[r + 1] - d.rowStart[r] > fewest + 1)
                     break;
-                ColumnClasses(d, group, r, classes);
+                if (alike.test(r))
+                    continue;
+                ColumnClasses(d, group, r, classes, alike);
                 int distinct = 0;
                 for (int i = d.rowStart[r]; i < d.rowStart[r + 1]; ++i)
                     distinct += classes[d.rowCols[i]] == d.rowCols[i];
                 if (distinct < bestClasses) {
                     bestClasses = distinct;
                     branchRow = r;
+                    branchClasses.swap(classes);
                 }
             }
         }
@@ -1558,7 +1568,7 @@ private:
         // (orbital branching), and later branches leave out the whole class.
         std::vector<int> orbit(n);
         if (group.size() > 1)
-            ColumnClasses(d, group, branchRow, orbit);
+            orbit = std::move(branchClasses);
         else
             std::iota(orbit.begin(), orbit.end(), 0);
         std::vector<bool> excluded(n, false);
