@@ -603,7 +603,7 @@ private:
             std::vector<int> columns(m_p.columns.size());
             std::iota(columns.begin(), columns.end(), 0);
             std::vector<int> chosen;
-            Node(m_p.rows, std::move(columns), 0, chosen, nullptr, group);
+            Node(m_p.rows, std::move(columns), 0, chosen, nullptr, group, {});
         };
         search({});
         if (!m_stopped || m_timedOut)
@@ -728,8 +728,13 @@ private:
 
     // Drops columns that cover nothing left or that another column covers as
     // well at no greater cost. Equal columns at equal cost: the first is kept.
-    void DropDominatedColumns(const RowSet &rows, std::vector<int> &columns, std::vector<RowSet> &covers)
+    // Where none of the columns was dominated over the rows `settled`, only
+    // those that have lost rows since can be now: a column that lost none
+    // would have been dominated then by the column that dominates it now.
+    void DropDominatedColumns(const RowSet &rows, std::vector<int> &columns, std::vector<RowSet> &covers,
+                              const RowSet *settled)
     {
+        const RowSet lost = settled ? *settled & ~rows : RowSet{};
         const int n = static_cast<int>(columns.size());
         covers.resize(n);
         std::vector<int> size(n);
@@ -754,6 +759,8 @@ private:
                 dropped[a] = true;
                 continue;
             }
+            if (settled && (m_p.columns[columns[a]] & lost).none())
+                continue;
             int rarest = -1;
             covers[a].forEach([&](int r) {
                 if (rarest < 0 || start[r + 1] - start[r] < start[rarest + 1] - start[rarest])
@@ -786,12 +793,17 @@ private:
     // Essential columns, dominated columns and dominated rows, until none is
     // left. Returns false when a row can no longer be covered or the columns
     // forced in already cost as much as the best cover.
-    [[gnu::noinline]] bool Reduce(NodeData &d, long &cost, std::vector<int> &chosen)
+    // Without `settled`, every column is checked for dominance.
+    [[gnu::noinline]] bool Reduce(NodeData &d, long &cost, std::vector<int> &chosen, const RowSet *settled)
     {
+        RowSet since = settled ? *settled : RowSet{};
+        bool known = settled != nullptr;
         for (;;) {
             if (d.rows.none())
                 return true;
-            DropDominatedColumns(d.rows, d.columns, d.covers);
+            DropDominatedColumns(d.rows, d.columns, d.covers, known ? &since : nullptr);
+            since = d.rows;
+            known = true;
             const int n = static_cast<int>(d.columns.size());
             ColumnMatrix byRow(n);
             std::array<int, kMaxRows> rowCount{};
@@ -1253,8 +1265,10 @@ private:
     // One node of the search. When columns are fixed by reduced cost, the node
     // starts over on what is left in a loop rather than a call, so that the
     // search goes no deeper than the columns of a cover.
+    // `settled`: the rows over which no column in `columns` is dominated by
+    // another (those of the parent after its reductions); not at the root.
     void Node(RowSet rows, std::vector<int> columns, long cost, std::vector<int> &chosen,
-              const Relaxations *parentRelax, const std::vector<int> &parentGroup)
+              const Relaxations *parentRelax, const std::vector<int> &parentGroup, RowSet settled)
     {
         const size_t chosenAtEntry = chosen.size();
         // On the heap, as is all the rest of a node's bulk: the frames that
@@ -1264,7 +1278,7 @@ private:
             *relax = *parentRelax;
         std::vector<int> group = parentGroup;
         bool root = parentRelax == nullptr;
-        while (Step(rows, columns, cost, chosen, *relax, root, group))
+        while (Step(rows, columns, cost, chosen, *relax, root, group, settled))
             root = false;
         chosen.resize(chosenAtEntry);
     }
@@ -1339,17 +1353,17 @@ private:
         });
     }
 
-    // Returns true when it fixed columns: `rows`, `columns` and `cost` then
-    // hold what is left for the node to start over on.
+    // Returns true when it fixed columns: `rows`, `columns`, `cost` and
+    // `settled` then hold what is left for the node to start over on.
     [[gnu::noinline]] bool Step(RowSet &rows, std::vector<int> &columns, long &cost, std::vector<int> &chosen,
-                                Relaxations &relax, bool root, std::vector<int> &group)
+                                Relaxations &relax, bool root, std::vector<int> &group, RowSet &settled)
     {
         if (OutOfTime())
             return false;
         NodeData d;
         d.rows = rows;
         d.columns = std::move(columns);
-        const bool reduced = Reduce(d, cost, chosen);
+        const bool reduced = Reduce(d, cost, chosen, root ? nullptr : &settled);
         if (!reduced || d.rows.none()) {
             if (reduced)
                 Record(cost, chosen, {});
@@ -1497,6 +1511,7 @@ private:
                     left = left & ~d.covers[j];
                 }
                 rows = left;
+                settled = d.rows;
                 columns = std::move(kept);
                 cost = fixedCost;
                 return true;
@@ -1581,7 +1596,7 @@ private:
                     rest.push_back(d.columns[k]);
             chosen.push_back(d.columns[j]);
             Node(d.rows & ~d.covers[j], std::move(rest), cost + Cost(d.columns[j]), chosen, &relax,
-                 group.size() > 1 ? group : std::vector<int>{});
+                 group.size() > 1 ? group : std::vector<int>{}, d.rows);
             chosen.pop_back();
             // Later branches leave this column out, and its class: covers
             // holding any of them were searched here or have a like one that was.
