@@ -59,6 +59,11 @@ constexpr long kLongLocalSteps = 100000;
 // The most symmetries listed (eight variables permuted, all complemented, is 80640).
 constexpr size_t kMostSymmetries = 100000;
 
+// A function with many symmetries that its plain search has not closed in
+// this many nodes is for the symmetric search: of the thousands of such
+// functions tried, those that closed later closed in a few milliseconds.
+constexpr long kManySymmetriesPlainNodes = 20;
+
 // With fewer symmetries than this, a search that branches once per class of
 // alike columns branches nearly as often as the plain one, and costs more a
 // node: such a function is searched as one without any.
@@ -495,9 +500,11 @@ std::vector<Symmetry> SymmetriesOf(const CoverProblem &p, size_t cap)
         const size_t closed = group.size();
         generators.push_back(c);
         bool over = false;
+        // The group so far is closed under the earlier generators: its
+        // elements need only the new one.
         for (size_t i = 0; i < group.size() && !over; ++i) {
-            for (const Symmetry &g : generators) {
-                const Symmetry e = g.After(group[i]);
+            for (size_t k = i < closed ? generators.size() - 1 : 0; k < generators.size(); ++k) {
+                const Symmetry e = generators[k].After(group[i]);
                 if (!seen[e.Index()]) {
                     seen[e.Index()] = true;
                     group.push_back(e);
@@ -522,7 +529,7 @@ class Search {
 public:
     Search(const CoverProblem &p, CoverCost bound, std::chrono::milliseconds budget, long nodeLimit,
            const SearchOptions &options)
-        : m_p(p), m_options(options), m_countLpPays(!ManySymmetries(p)), m_best(Key(bound)), m_nodeLimit(nodeLimit),
+        : m_p(p), m_options(options), m_manySymmetries(ManySymmetries(p)), m_best(Key(bound)), m_nodeLimit(nodeLimit),
           m_deadline(std::chrono::steady_clock::now() + budget)
     {
     }
@@ -594,7 +601,8 @@ private:
         // cover is closed sooner by CBC's cuts. Once its symmetries are known
         // to be too few to search with, a function counts as one without.
         m_symmetric = HasSymmetries(m_p) && !(m_symmetriesKnown && m_group.empty());
-        m_phaseCap = m_symmetric ? m_options.symmetricPlainNodes
+        m_phaseCap = m_symmetric ? (!m_manySymmetries ? m_options.symmetricPlainNodes
+                                                  : std::min(m_options.symmetricPlainNodes, kManySymmetriesPlainNodes))
                      : m_columnsOnly ? m_options.plainNodes
                                      : m_options.literalNodes;
         m_countLp.reset();
@@ -1414,7 +1422,7 @@ private:
         // exactly; while the literals are sought, the floor on columns below
         // does most of this, and the exact one serves to drop columns. Not for
         // a function with many symmetries, whose relaxation does not pay.
-        const bool countExact = m_countLpPays && (m_columnsOnly || root || m_phaseNodes > kCountExactAfter);
+        const bool countExact = !m_manySymmetries && (m_columnsOnly || root || m_phaseNodes > kCountExactAfter);
         if (countExact && !prunes(Ceil(relaxed)) && (root || prunes(Ceil(relaxed + kExactWithin)))) {
             if (!m_countLp)
                 m_countLp = std::make_unique<LinearRelaxation>(m_p, d.rows, d.columns,
@@ -1611,7 +1619,7 @@ private:
 
     const CoverProblem &m_p;
     const SearchOptions m_options;
-    const bool m_countLpPays; // the column count's relaxation is solved exactly
+    const bool m_manySymmetries; // no exact relaxation of the column count, a short plain search
     std::unique_ptr<LinearRelaxation> m_countLp, m_literalLp;
     bool m_symmetriesKnown = false;
     std::vector<Symmetry> m_group; // the function's symmetries, the identity first
