@@ -1590,8 +1590,10 @@ private:
         // Without symmetries, among the rows with up to two columns more than
         // the fewest, the one whose columns' reduced weights are highest on
         // average: its children's bounds rise the most, and they close
-        // sooner. With them, among those with up to one more, the row whose
-        // columns fall into the fewest classes, as each class is one branch.
+        // sooner. With them, the row whose columns fall into the fewest
+        // classes, as each class is one branch, the fewest columns first
+        // among equals: of any row, as one with more columns may have fewer
+        // classes.
         int branchRow = d.rowOrder.front();
         std::vector<int> branchClasses; // its columns' classes, with symmetries
         const int fewest = d.rowStart[branchRow + 1] - d.rowStart[branchRow];
@@ -1617,8 +1619,6 @@ private:
             int bestClasses = n + 1;
             RowSet alike;
             for (int r : d.rowOrder) {
-                if (d.rowStart[r + 1] - d.rowStart[r] > fewest + 1)
-                    break;
                 if (alike.test(r))
                     continue;
                 ColumnClasses(d, group, r, classes, alike);
