@@ -250,27 +250,32 @@ void TestSymmetric::floorProvesHardFunctions()
 }
 
 // Runs whose covers of fewest terms the short local search at the root
-// misses, nor does the symmetric search reach them within its nodes: the
-// longer local search finds them, and the symmetric search proves them
-// without CBC's help.
+// misses: the symmetric search closes them without CBC's help; cut short
+// before it reaches such a cover, the longer local search finds it, and the
+// symmetric search then only has to prove it.
 void TestSymmetric::longerLocalSearchCloses_data()
 {
     QTest::addColumn<QString>("byWeight");
     QTest::addColumn<int>("terms");
-    QTest::newRow("weights 3-4, don't cares on 2, 5 and 6") << "00x11xx00" << 15;
-    QTest::newRow("weights 4-5, don't cares on 2, 3 and 6") << "00xx11x00" << 15;
+    QTest::addColumn<long>("symmetricNodes"); // 0: the program's own
+    QTest::newRow("weights 3-4, don't cares on 2, 5 and 6") << "00x11xx00" << 15 << 0L;
+    QTest::newRow("weights 4-5, don't cares on 2, 3 and 6") << "00xx11x00" << 15 << 0L;
+    QTest::newRow("weights 3-4, don't cares on 2, 5 and 6, search cut short") << "00x11xx00" << 15 << 1000L;
 }
 
 void TestSymmetric::longerLocalSearchCloses()
 {
     QFETCH(QString, byWeight);
     QFETCH(int, terms);
+    QFETCH(long, symmetricNodes);
     const WeightValues v = Weights(qPrintable(byWeight));
     const std::vector<WeightRun> runs = WeightRuns(v);
     QCOMPARE(runs.size(), size_t(1));
     const CoverProblem p = RunCoverProblem(v, runs.front());
     SearchOptions noCbc;
     noCbc.cbc = false;
+    if (symmetricNodes > 0)
+        noCbc.symmetricNodes = symmetricNodes;
     const CoverSolution s = SolveMinimumCover(p, CoverCost{kMaxRows + 1, 0}, kNoRush, 0, noCbc);
     QVERIFY(s.proven && s.found);
     QCOMPARE(s.cost.columns, terms);

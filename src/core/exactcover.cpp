@@ -1591,9 +1591,10 @@ private:
         // the fewest, the one whose columns' reduced weights are highest on
         // average: its children's bounds rise the most, and they close
         // sooner. With them, the row whose columns fall into the fewest
-        // classes, as each class is one branch, the fewest columns first
-        // among equals: of any row, as one with more columns may have fewer
-        // classes.
+        // classes, as each class is one branch: of any row, as one with more
+        // columns may have fewer classes; among equals, the one with the most
+        // columns, whose classes are larger, so that the later branches,
+        // which leave out the earlier classes, are left fewer columns.
         int branchRow = d.rowOrder.front();
         std::vector<int> branchClasses; // its columns' classes, with symmetries
         const int fewest = d.rowStart[branchRow + 1] - d.rowStart[branchRow];
@@ -1616,7 +1617,7 @@ private:
             // The symmetries map a row and its columns' classes onto those
             // of each row they map it onto: one row of each such set will do.
             std::vector<int> classes;
-            int bestClasses = n + 1;
+            int bestClasses = n + 1, bestCount = 0;
             RowSet alike;
             for (int r : d.rowOrder) {
                 if (alike.test(r))
@@ -1625,8 +1626,10 @@ private:
                 int distinct = 0;
                 for (int i = d.rowStart[r]; i < d.rowStart[r + 1]; ++i)
                     distinct += classes[d.rowCols[i]] == d.rowCols[i];
-                if (distinct < bestClasses) {
+                const int count = d.rowStart[r + 1] - d.rowStart[r];
+                if (distinct < bestClasses || (distinct == bestClasses && count > bestCount)) {
                     bestClasses = distinct;
+                    bestCount = count;
                     branchRow = r;
                     branchClasses.swap(classes);
                 }
