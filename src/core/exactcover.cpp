@@ -151,6 +151,14 @@ struct NodeData {
     int ColumnCount(int j) const { return colStart[j + 1] - colStart[j]; }
 };
 
+// What a node's parent left reduced: no column of its columns is dominated
+// over its rows, and no row of its rows by another over its columns (global
+// indices, ascending). A child's rows and columns are among them.
+struct Settled {
+    RowSet rows;
+    std::vector<int> columns;
+};
+
 // Columns as the solvers load them: each one's rows among `rows`, numbered
 // in their order, and with `countRow` one more row that every column is in.
 struct SparseColumns {
@@ -858,11 +866,13 @@ private:
     // Essential columns, dominated columns and dominated rows, until none is
     // left. Returns false when a row can no longer be covered or the columns
     // forced in already cost as much as the best cover.
-    // Without `settled`, every column is checked for dominance.
-    [[gnu::noinline]] bool Reduce(NodeData &d, long &cost, std::vector<int> &chosen, const RowSet *settled)
+    // Without `settled`, every column and row is checked for dominance.
+    [[gnu::noinline]] bool Reduce(NodeData &d, long &cost, std::vector<int> &chosen, const Settled *settled)
     {
-        RowSet since = settled ? *settled : RowSet{};
+        RowSet since = settled ? settled->rows : RowSet{};
         bool known = settled != nullptr;
+        std::vector<int> checkedColumns = settled ? settled->columns : std::vector<int>{};
+        bool rowsKnown = settled != nullptr;
         for (;;) {
             if (d.rows.none())
                 return true;
@@ -906,11 +916,27 @@ private:
             // cover are among the rows of any one of them: its column of
             // fewest rows. A row dropped already is passed over, as the row
             // below it that stays drops all it would.
+            // Rows that no row was below when last checked can have one below
+            // now only if it has lost a column since: only those are looked at.
+            RowSet changed = d.rows;
+            if (rowsKnown) {
+                changed = RowSet{};
+                size_t k = 0;
+                for (int c : checkedColumns) { // both ascending
+                    while (k < d.columns.size() && d.columns[k] < c)
+                        ++k;
+                    if (k == d.columns.size() || d.columns[k] != c)
+                        changed |= m_p.columns[c];
+                }
+                changed = changed & d.rows;
+            }
+            checkedColumns = d.columns;
+            rowsKnown = true;
             std::vector<int> size(n);
             for (int j = 0; j < n; ++j)
                 size[j] = d.covers[j].count();
             RowSet implied;
-            d.rows.forEach([&](int b) {
+            changed.forEach([&](int b) {
                 if (implied.test(b))
                     return;
                 int rarest = -1;
@@ -1330,10 +1356,9 @@ private:
     // One node of the search. When columns are fixed by reduced cost, the node
     // starts over on what is left in a loop rather than a call, so that the
     // search goes no deeper than the columns of a cover.
-    // `settled`: the rows over which no column in `columns` is dominated by
-    // another (those of the parent after its reductions); not at the root.
+    // `settled`: what the parent left reduced; not at the root.
     void Node(RowSet rows, std::vector<int> columns, long cost, std::vector<int> &chosen,
-              const Relaxations *parentRelax, const std::vector<int> &parentGroup, RowSet settled)
+              const Relaxations *parentRelax, const std::vector<int> &parentGroup, Settled settled)
     {
         const size_t chosenAtEntry = chosen.size();
         // On the heap, as is all the rest of a node's bulk: the frames that
@@ -1421,7 +1446,7 @@ private:
     // Returns true when it fixed columns: `rows`, `columns`, `cost` and
     // `settled` then hold what is left for the node to start over on.
     [[gnu::noinline]] bool Step(RowSet &rows, std::vector<int> &columns, long &cost, std::vector<int> &chosen,
-                                Relaxations &relax, bool root, std::vector<int> &group, RowSet &settled)
+                                Relaxations &relax, bool root, std::vector<int> &group, Settled &settled)
     {
         if (OutOfTime())
             return false;
@@ -1576,7 +1601,7 @@ private:
                     left = left & ~d.covers[j];
                 }
                 rows = left;
-                settled = d.rows;
+                settled = {d.rows, d.columns};
                 columns = std::move(kept);
                 cost = fixedCost;
                 return true;
@@ -1664,7 +1689,7 @@ private:
                     rest.push_back(d.columns[k]);
             chosen.push_back(d.columns[j]);
             Node(d.rows & ~d.covers[j], std::move(rest), cost + Cost(d.columns[j]), chosen, &relax,
-                 group.size() > 1 ? group : std::vector<int>{}, d.rows);
+                 group.size() > 1 ? group : std::vector<int>{}, {d.rows, d.columns});
             chosen.pop_back();
             // Later branches leave this column out, and its class: covers
             // holding any of them were searched here or have a like one that was.
