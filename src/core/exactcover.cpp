@@ -142,11 +142,14 @@ struct NodeData {
         for (int j = 0; j < n; ++j)
             for (int i = colStart[j]; i < colStart[j + 1]; ++i)
                 rowCols[fill[colRows[i]]++] = j;
-        rowOrder.clear();
-        rows.forEach([&](int r) { rowOrder.push_back(r); });
-        std::stable_sort(rowOrder.begin(), rowOrder.end(), [&](int a, int b) {
-            return rowStart[a + 1] - rowStart[a] < rowStart[b + 1] - rowStart[b];
-        });
+        // By their number of columns, rows of as many in their order: a
+        // counting sort, as a node sorts them once and has few distinct counts.
+        std::vector<int> first(n + 2, 0);
+        rows.forEach([&](int r) { ++first[rowStart[r + 1] - rowStart[r] + 1]; });
+        for (int k = 0; k <= n; ++k)
+            first[k + 1] += first[k];
+        rowOrder.assign(first[n + 1], 0);
+        rows.forEach([&](int r) { rowOrder[first[rowStart[r + 1] - rowStart[r]]++] = r; });
     }
     int ColumnCount(int j) const { return colStart[j + 1] - colStart[j]; }
 };
