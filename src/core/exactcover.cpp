@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <numeric>
+#include <optional>
 #include <random>
 
 namespace quintora {
@@ -414,8 +415,10 @@ struct Symmetry {
 };
 
 // The symmetries the group below is generated from: the transpositions of
-// variables, the transpositions that complement both, the complementations of
-// one variable and of all.
+// variables (the first SwapCount of them), the transpositions that complement
+// both, the complementations of one variable and of all.
+int SwapCount(int n) { return n * (n - 1) / 2; }
+
 std::vector<Symmetry> GeneratorCandidates(int n)
 {
     std::vector<Symmetry> candidates;
@@ -478,15 +481,11 @@ bool ManySymmetries(const CoverProblem &p)
 {
     if (!HasSymmetryData(p))
         return false;
-    const int n = p.numVar;
-    int kept = 0;
-    for (int i = 0; i < n; ++i)
-        for (int j = i + 1; j < n; ++j) {
-            Symmetry t;
-            std::swap(t.perm[i], t.perm[j]);
-            kept += Keeps(p, t) ? 1 : 0;
-        }
-    return 4 * kept >= n * (n - 1);
+    const std::vector<Symmetry> candidates = GeneratorCandidates(p.numVar);
+    const int swaps = SwapCount(p.numVar);
+    const auto kept = std::count_if(candidates.begin(), candidates.begin() + swaps,
+                                    [&](const Symmetry &t) { return Keeps(p, t); });
+    return 2 * kept >= swaps;
 }
 
 // The group of a function that every swap of two variables leaves as it is:
@@ -517,12 +516,8 @@ std::vector<Symmetry> FullySymmetricGroup(const CoverProblem &p, const std::vect
         };
         add(c.mask);
         for (size_t i = 0; i < list.size(); ++i) {
-            for (int a = 0; a < n; ++a)
-                for (int b = a + 1; b < n; ++b) {
-                    Symmetry t;
-                    std::swap(t.perm[a], t.perm[b]);
-                    add(t.Bits(list[i]));
-                }
+            for (int k = 0; k < SwapCount(n); ++k)
+                add(candidates[k].Bits(list[i]));
             for (size_t j = 0; j <= i; ++j)
                 add(list[i] ^ list[j]);
         }
@@ -554,8 +549,7 @@ std::vector<Symmetry> SymmetriesOf(const CoverProblem &p, size_t cap)
         return group;
     auto keeps = [&](const Symmetry &g) { return Keeps(p, g); };
     const std::vector<Symmetry> candidates = GeneratorCandidates(p.numVar);
-    const int swaps = p.numVar * (p.numVar - 1) / 2; // listed first
-    if (std::all_of(candidates.begin(), candidates.begin() + swaps, keeps))
+    if (std::all_of(candidates.begin(), candidates.begin() + SwapCount(p.numVar), keeps))
         return FullySymmetricGroup(p, candidates, cap);
     // A flat set: the group can have tens of thousands of elements, each
     // reached once from every generator.
@@ -872,16 +866,19 @@ private:
     // Without `settled`, every column and row is checked for dominance.
     [[gnu::noinline]] bool Reduce(NodeData &d, long &cost, std::vector<int> &chosen, const Settled *settled)
     {
-        RowSet since = settled ? settled->rows : RowSet{};
-        bool known = settled != nullptr;
-        std::vector<int> checkedColumns = settled ? settled->columns : std::vector<int>{};
-        bool rowsKnown = settled != nullptr;
+        // The rows of the last column check and the columns of the last row
+        // check, once known.
+        std::optional<RowSet> since;
+        std::optional<std::vector<int>> checkedColumns;
+        if (settled) {
+            since = settled->rows;
+            checkedColumns = settled->columns;
+        }
         for (;;) {
             if (d.rows.none())
                 return true;
-            DropDominatedColumns(d.rows, d.columns, d.covers, known ? &since : nullptr);
+            DropDominatedColumns(d.rows, d.columns, d.covers, since ? &*since : nullptr);
             since = d.rows;
-            known = true;
             const int n = static_cast<int>(d.columns.size());
             ColumnMatrix byRow(n);
             std::array<int, kMaxRows> rowCount{};
@@ -922,10 +919,10 @@ private:
             // Rows that no row was below when last checked can have one below
             // now only if it has lost a column since: only those are looked at.
             RowSet changed = d.rows;
-            if (rowsKnown) {
+            if (checkedColumns) {
                 changed = RowSet{};
                 size_t k = 0;
-                for (int c : checkedColumns) { // both ascending
+                for (int c : *checkedColumns) { // both ascending
                     while (k < d.columns.size() && d.columns[k] < c)
                         ++k;
                     if (k == d.columns.size() || d.columns[k] != c)
@@ -934,7 +931,6 @@ private:
                 changed = changed & d.rows;
             }
             checkedColumns = d.columns;
-            rowsKnown = true;
             std::vector<int> size(n);
             for (int j = 0; j < n; ++j)
                 size[j] = d.covers[j].count();
