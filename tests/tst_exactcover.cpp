@@ -341,7 +341,7 @@ void TestExactCover::floorFromCuts()
 
 // Ones on weights 3 to 5 of eight variables, don't cares on 2 and 6: the
 // fewest terms are 16, which greedy covers miss by one to five and the
-// branching reaches only after some 2,500 nodes. The local search at the
+// branching reaches only after some two thousand nodes. The local search at the
 // root finds such a cover though the search stops right after the root.
 void TestExactCover::localSearchFindsTheFewest()
 {
