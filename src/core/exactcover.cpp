@@ -32,13 +32,6 @@ int KeyLiterals(long key) { return static_cast<int>(key % kColumnWeight); }
 // off, it seldom prunes and costs more than all the rest of the node.
 constexpr double kExactWithin = 2.0;
 
-// While the literals are sought, every better cover has exactly as many
-// columns as the best, so the column count's exact relaxation drops by its
-// reduced weights every column that no such cover holds. That is worth its
-// solve at a phase's root, and at every node once the phase has run this many
-// nodes; before that, most searches have already closed.
-constexpr long kCountExactAfter = 30;
-
 // A search for the fewest columns that has not closed after this many nodes
 // gets a floor from its root's relaxation cut down by Gomory's cuts (as does
 // one about to hand over to CBC): on nearly symmetric tables, whose relaxation
@@ -311,6 +304,8 @@ public:
                             m_columnUpper.data(), objective.data(), m_rowLower.data(), rowUpper.data());
         m_model.setPersistenceFlag(1); // arrays grown, never freed between solves
     }
+    // After a solve that failed: no solution at all meets the rows and bounds.
+    bool Infeasible() const { return m_infeasible; }
     // The last solution's value of each of the node's columns, in their order.
     const std::vector<double> &Values() const { return m_values; }
     LinearRelaxation(const LinearRelaxation &) = delete;
@@ -324,6 +319,7 @@ public:
     bool Solve(const RowSet &rows, const std::vector<int> &columns, int count, Multipliers &u, double &lambda,
                std::vector<uint8_t> &basis)
     {
+        m_infeasible = false;
         m_upper.assign(m_columnUpper.size(), 0.0);
         for (int c : columns) {
             if (m_columnOf[c] < 0)
@@ -355,6 +351,7 @@ public:
         }
         // Keep the work areas and the factorization, and use them next time.
         m_model.dual(0, 7);
+        m_infeasible = m_model.isProvenPrimalInfeasible();
         if (!m_model.isProvenOptimal())
             return false;
         const unsigned char *status = m_model.statusArray();
@@ -374,6 +371,7 @@ private:
     std::vector<int> m_rowOf, m_rowIds, m_columnOf;
     int m_rows = 0;
     bool m_cardinality;
+    bool m_infeasible = false;
     std::vector<double> m_columnUpper, m_upper, m_rowLower, m_values;
 };
 
@@ -1500,10 +1498,12 @@ private:
         if (root && !prunes(Ceil(relaxed)))
             Greedy(d, unit, relax.count, 0, cost, chosen);
         // Where the steps fall short, but by little, the relaxation solved
-        // exactly; while the literals are sought, the floor on columns below
-        // does most of this, and the exact one serves to drop columns. Not for
-        // a function with many symmetries, whose relaxation does not pay.
-        const bool countExact = !m_manySymmetries && (m_columnsOnly || root || m_phaseNodes > kCountExactAfter);
+        // exactly. While the literals are sought, only at the phase's root,
+        // where its reduced weights drop the columns that no cover of the
+        // fewest columns holds; below it, the literals' relaxation, which
+        // holds the number of columns, finds the nodes without such a cover.
+        // Not for a function with many symmetries, whose relaxation does not pay.
+        const bool countExact = !m_manySymmetries && (m_columnsOnly || root);
         if (countExact && !prunes(Ceil(relaxed)) && (root || prunes(Ceil(relaxed + kExactWithin)))) {
             if (!m_countLp)
                 m_countLp = std::make_unique<LinearRelaxation>(m_p, d.rows, d.columns,
@@ -1561,6 +1561,8 @@ private:
                                                   relax.literalBasis);
             if (exact)
                 Rounded(d, m_literalLp->Values(), cost, chosen);
+            else if (m_literalLp->Infeasible()) // not even a fractional cover of that many columns
+                return false;
             relaxedLiterals = Lagrangian(
                 d, literalWeight, columnsLeft, [&] { return KeyLiterals(m_best) - takenLiterals + 0.0; }, literalsPrune,
                 relax.literals, relax.cardinality, relax.literalsWarm || exact, exact ? 1 : iterations,
