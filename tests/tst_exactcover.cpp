@@ -128,6 +128,7 @@ private slots:
     void symmetricSearchAgreesWithPlainSearch();
     void symmetriesFromTheStart_data();
     void symmetriesFromTheStart();
+    void denseFunctionsAgainstCbc();
     void floorFromCuts();
     void localSearchFindsTheFewest();
     void stoppedSearchIsUnproven_data();
@@ -316,6 +317,38 @@ void TestExactCover::symmetriesFromTheStart()
 // half of every column, three in all, while a cover needs two columns a
 // triangle. A search capped at its first node, with nothing to hand over to,
 // still proves four from the floor that cuts give its root.
+// Dense functions of eight variables: covers of many columns, where most of
+// the literal phase's nodes have no cover left of the fewest columns and are
+// dropped on their relaxation alone. A node dropped wrongly shows as more
+// literals than CBC's proven minimum.
+void TestExactCover::denseFunctionsAgainstCbc()
+{
+    QRandomGenerator gen(777);
+    for (int i = 0; i < 8; ++i) {
+        RowValues values(256, ValueZero);
+        for (auto &v : values)
+            if (gen.bounded(100) < 80)
+                v = ValueOne;
+        SolverState state;
+        state.NumVar = 8;
+        BuildPrimeImplicants(state, values);
+        const CoverProblem p = ExactCoverProblem(state);
+        SearchOptions noCbc;
+        noCbc.cbc = false;
+        const CoverSolution s = SolveMinimumCover(p, {1000, 0}, kNoRush, 0, noCbc);
+        const CoverSolution reference = SolveMinimumCoverMip(p, {1000, 0}, kNoRush);
+        QVERIFY(s.proven);
+        QVERIFY(reference.proven);
+        QVERIFY(IsCover(p, s));
+        QVERIFY2(s.cost == reference.cost, qPrintable(QStringLiteral("function %1: %2/%3, CBC %4/%5")
+                                                          .arg(i)
+                                                          .arg(s.cost.columns)
+                                                          .arg(s.cost.literals)
+                                                          .arg(reference.cost.columns)
+                                                          .arg(reference.cost.literals)));
+    }
+}
+
 void TestExactCover::floorFromCuts()
 {
     CoverProblem p;
