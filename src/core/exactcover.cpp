@@ -328,6 +328,9 @@ public:
     }
     // After a solve that failed: no solution at all meets the rows and bounds.
     bool Infeasible() const { return m_infeasible; }
+    // After a solve that failed: it stopped once its bound passed the limit,
+    // leaving the multipliers it had then, whose bound the caller computes.
+    bool AboveLimit() const { return m_aboveLimit; }
     // The last solution's value of each of the node's columns, in their order.
     const std::vector<double> &Values() const { return m_values; }
     LinearRelaxation(const LinearRelaxation &) = delete;
@@ -338,10 +341,12 @@ public:
     // multipliers. False when the solver did not end at an optimum.
     // `basis`, when the parent's, is where the solve starts; it is left as
     // this node's.
+    // Past `limit`, where the caller drops the node anyway, the solve stops.
     bool Solve(const RowSet &rows, const std::vector<int> &columns, int count, Multipliers &u, double &lambda,
-               std::vector<uint8_t> &basis)
+               std::vector<uint8_t> &basis, double limit = COIN_DBL_MAX)
     {
         m_infeasible = false;
+        m_aboveLimit = false;
         m_upper.assign(m_columnUpper.size(), 0.0);
         for (int c : columns) {
             if (m_columnOf[c] < 0)
@@ -371,14 +376,22 @@ public:
             m_model.copyinStatus(basis.data());
             m_model.setWhatsChanged(m_model.whatsChanged() & ~512); // the factorization is stale
         }
+        if (limit != m_limit)
+            m_model.setDualObjectiveLimit(m_limit = limit);
         // Keep the work areas and the factorization, and use them next time.
         m_model.dual(0, 7);
-        m_infeasible = m_model.isProvenPrimalInfeasible();
+        // Both show as primal infeasible; the secondary status tells them apart.
+        m_aboveLimit = m_model.problemStatus() == 1 && m_model.secondaryStatus() == 1;
+        m_infeasible = m_model.problemStatus() == 1 && m_model.secondaryStatus() == 0;
+        const double *dual = m_model.dualRowSolution();
+        if (m_aboveLimit) {
+            rows.forEach([&](int r) { u[r] = std::max(0.0, dual[m_rowOf[r]]); });
+            lambda = m_cardinality ? -dual[m_rows] : 0.0;
+        }
         if (!m_model.isProvenOptimal())
             return false;
         const unsigned char *status = m_model.statusArray();
         basis.assign(status, status + size);
-        const double *dual = m_model.dualRowSolution();
         rows.forEach([&](int r) { u[r] = std::max(0.0, dual[m_rowOf[r]]); });
         const double *primal = m_model.primalColumnSolution();
         m_values.resize(columns.size());
@@ -393,7 +406,8 @@ private:
     std::vector<int> m_rowOf, m_rowIds, m_columnOf;
     int m_rows = 0;
     bool m_cardinality;
-    bool m_infeasible = false;
+    bool m_infeasible = false, m_aboveLimit = false;
+    double m_limit = COIN_DBL_MAX;
     std::vector<double> m_columnUpper, m_upper, m_rowLower, m_values;
 };
 
@@ -793,6 +807,17 @@ private:
     }
 
     long Cost(int column) const { return kColumnWeight + (m_columnsOnly ? 0 : m_p.literals[column]); }
+
+    // The bound past which a relaxation drops the node, given whether a
+    // whole bound `k` does: a little over k - 1 for the least such k, so
+    // that a bound that stops a solve there drops it, rounding aside.
+    template <typename Drops> static double Limit(Drops drops)
+    {
+        int k = 0;
+        while (!drops(k) && k <= kMaxRows * 8)
+            ++k;
+        return drops(k) ? k - 1 + 0.01 : COIN_DBL_MAX;
+    }
 
     bool OutOfTime()
     {
@@ -1534,9 +1559,11 @@ private:
                                                                std::vector<double>(m_p.columns.size(), 1.0), false);
             Multipliers u = relax.count;
             std::vector<double> reducedExact;
-            if (m_countLp->Solve(d.rows, d.columns, 0, u, ignored, relax.countBasis)) {
-                Rounded(d, m_countLp->Values(), cost, chosen);
-                if (root && m_columnsOnly)
+            const bool solved = m_countLp->Solve(d.rows, d.columns, 0, u, ignored, relax.countBasis, Limit(prunes));
+            if (solved || m_countLp->AboveLimit()) {
+                if (solved)
+                    Rounded(d, m_countLp->Values(), cost, chosen);
+                if (solved && root && m_columnsOnly)
                     m_rootFractions = DistinctFractions(m_countLp->Values());
                 const double bound = Lagrangian(
                     d, unit, 0, [&] { return 0.0; }, [](double) { return true; }, u, ignored, true, 1, reducedExact,
@@ -1584,14 +1611,17 @@ private:
                 m_literalLp = std::make_unique<LinearRelaxation>(m_p, d.rows, d.columns, all, true);
             }
             const bool exact = m_literalLp->Solve(d.rows, d.columns, columnsLeft, relax.literals, relax.cardinality,
-                                                  relax.literalBasis);
+                                                  relax.literalBasis, Limit([&](int k) { return literalsPrune(k); }));
             if (exact)
                 Rounded(d, m_literalLp->Values(), cost, chosen);
             else if (m_literalLp->Infeasible()) // not even a fractional cover of that many columns
                 return false;
+            // A solve stopped past the limit left its multipliers: the steps
+            // start from them, and their bound drops the node at once.
+            const bool warm = relax.literalsWarm || exact || m_literalLp->AboveLimit();
             relaxedLiterals = Lagrangian(
                 d, literalWeight, columnsLeft, [&] { return KeyLiterals(m_best) - takenLiterals + 0.0; }, literalsPrune,
-                relax.literals, relax.cardinality, relax.literalsWarm || exact, exact ? 1 : iterations,
+                relax.literals, relax.cardinality, warm, exact ? 1 : iterations,
                 reducedLiterals, [](const Multipliers &) {});
             relax.literalsWarm = true;
             literalBound = true;
