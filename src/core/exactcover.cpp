@@ -383,21 +383,20 @@ public:
         // Both show as primal infeasible; the secondary status tells them apart.
         m_aboveLimit = m_model.problemStatus() == 1 && m_model.secondaryStatus() == 1;
         m_infeasible = m_model.problemStatus() == 1 && m_model.secondaryStatus() == 0;
-        const double *dual = m_model.dualRowSolution();
-        if (m_aboveLimit) {
+        const bool optimal = m_model.isProvenOptimal();
+        if (optimal || m_aboveLimit) {
+            const double *dual = m_model.dualRowSolution();
             rows.forEach([&](int r) { u[r] = std::max(0.0, dual[m_rowOf[r]]); });
             lambda = m_cardinality ? -dual[m_rows] : 0.0;
         }
-        if (!m_model.isProvenOptimal())
+        if (!optimal)
             return false;
         const unsigned char *status = m_model.statusArray();
         basis.assign(status, status + size);
-        rows.forEach([&](int r) { u[r] = std::max(0.0, dual[m_rowOf[r]]); });
         const double *primal = m_model.primalColumnSolution();
         m_values.resize(columns.size());
         for (size_t j = 0; j < columns.size(); ++j)
             m_values[j] = primal[m_columnOf[columns[j]]];
-        lambda = m_cardinality ? -dual[m_rows] : 0.0;
         return true;
     }
 
