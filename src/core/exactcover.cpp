@@ -2,6 +2,7 @@
 
 #include <Cbc_C_Interface.h>
 #include <CglGomory.hpp>
+#include <ClpDualRowDantzig.hpp>
 #include <ClpSimplex.hpp>
 #include <OsiClpSolverInterface.hpp>
 #include <OsiCuts.hpp>
@@ -380,6 +381,16 @@ public:
             m_model.setDualObjectiveLimit(m_limit = limit);
         // Keep the work areas and the factorization, and use them next time.
         m_model.dual(0, 7);
+        // The first solve starts cold, where steepest edge pricing saves many
+        // steps. The later ones start from a parent's basis, a few dozen steps
+        // from their optimum: there the plain largest infeasibility rule takes
+        // about as many steps, each cheaper, without the second solve with the
+        // basis that keeping the edge weights costs a step.
+        if (!m_dantzig) {
+            m_dantzig = true;
+            ClpDualRowDantzig rule;
+            m_model.setDualRowPivotAlgorithm(rule);
+        }
         // Both show as primal infeasible; the secondary status tells them apart.
         m_aboveLimit = m_model.problemStatus() == 1 && m_model.secondaryStatus() == 1;
         m_infeasible = m_model.problemStatus() == 1 && m_model.secondaryStatus() == 0;
@@ -406,6 +417,7 @@ private:
     int m_rows = 0;
     bool m_cardinality;
     bool m_infeasible = false, m_aboveLimit = false;
+    bool m_dantzig = false; // pricing by the largest infeasibility, after the first solve
     double m_limit = COIN_DBL_MAX;
     std::vector<double> m_columnUpper, m_upper, m_rowLower, m_values;
 };
