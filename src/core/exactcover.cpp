@@ -1606,6 +1606,7 @@ private:
         auto literalMode = [&] { return !m_columnsOnly && taken + fewestColumns == KeyColumns(m_best); };
         const int columnsLeft = fewestColumns;
         std::vector<double> literalWeight, reducedLiterals;
+        std::vector<double> literalValues; // the literals' relaxation's solution, when solved
         double relaxedLiterals = 0;
         bool literalBound = false;
         auto literalsPrune = [&](double b) {
@@ -1623,9 +1624,10 @@ private:
             }
             const bool exact = m_literalLp->Solve(d.rows, d.columns, columnsLeft, relax.literals, relax.cardinality,
                                                   relax.literalBasis, Limit([&](int k) { return literalsPrune(k); }));
-            if (exact)
-                Rounded(d, m_literalLp->Values(), cost, chosen);
-            else if (m_literalLp->Infeasible()) // not even a fractional cover of that many columns
+            if (exact) {
+                literalValues = m_literalLp->Values();
+                Rounded(d, literalValues, cost, chosen);
+            } else if (m_literalLp->Infeasible()) // not even a fractional cover of that many columns
                 return false;
             // A solve stopped past the limit left its multipliers: the steps
             // start from them, and their bound drops the node at once.
@@ -1683,7 +1685,10 @@ private:
         // Without symmetries, among the rows with up to two columns more than
         // the fewest, the one whose columns' reduced weights are highest on
         // average: its children's bounds rise the most, and they close
-        // sooner. With them, the row whose columns fall into the fewest
+        // sooner. Where the literals' relaxation was solved, a row it covers
+        // with fractions of columns goes before one it covers with a whole
+        // column, whose child taking that column would keep the parent's
+        // solution and bound. With them, the row whose columns fall into the fewest
         // classes, as each class is one branch: of any row, as one with more
         // columns may have fewer classes; among equals, the one with the most
         // columns, whose classes are larger, so that the later branches,
@@ -1693,16 +1698,22 @@ private:
         const int fewest = d.rowStart[branchRow + 1] - d.rowStart[branchRow];
         if (group.size() <= 1) {
             double bestScore = -1;
+            bool bestFractional = false;
             for (int r : d.rowOrder) {
                 const int count = d.rowStart[r + 1] - d.rowStart[r];
                 if (count > fewest + 2)
                     break;
                 double score = 0;
-                for (int i = d.rowStart[r]; i < d.rowStart[r + 1]; ++i)
+                bool fractional = !literalValues.empty();
+                for (int i = d.rowStart[r]; i < d.rowStart[r + 1]; ++i) {
                     score += std::max(0.0, favour[d.rowCols[i]]);
+                    if (!literalValues.empty() && literalValues[d.rowCols[i]] > 1 - 1e-6)
+                        fractional = false;
+                }
                 score /= count;
-                if (score > bestScore + 1e-9) {
+                if (fractional != bestFractional ? fractional : score > bestScore + 1e-9) {
                     bestScore = score;
+                    bestFractional = fractional;
                     branchRow = r;
                 }
             }
