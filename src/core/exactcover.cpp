@@ -1557,9 +1557,6 @@ private:
         // first: on covers with many alike columns it is often the best one.
         if (root && !prunes(Ceil(relaxed)))
             Greedy(d, unit, relax.count, 0, cost, chosen);
-        // The node's relaxation's solution, where solved exactly: the column
-        // count's while the fewest columns are sought, the literals' after.
-        std::vector<double> relaxedValues;
         // Where the steps fall short, but by little, the relaxation solved
         // exactly. While the literals are sought, only at the phase's root,
         // where its reduced weights drop the columns that no cover of the
@@ -1575,8 +1572,6 @@ private:
             std::vector<double> reducedExact;
             const bool solved = m_countLp->Solve(d.rows, d.columns, 0, u, ignored, relax.countBasis, Limit(prunes));
             if (solved || m_countLp->AboveLimit()) {
-                if (solved && m_columnsOnly)
-                    relaxedValues = m_countLp->Values();
                 if (solved)
                     Rounded(d, m_countLp->Values(), cost, chosen);
                 if (solved && root && m_columnsOnly)
@@ -1611,6 +1606,7 @@ private:
         auto literalMode = [&] { return !m_columnsOnly && taken + fewestColumns == KeyColumns(m_best); };
         const int columnsLeft = fewestColumns;
         std::vector<double> literalWeight, reducedLiterals;
+        std::vector<double> literalValues; // the literals' relaxation's solution, when solved
         double relaxedLiterals = 0;
         bool literalBound = false;
         auto literalsPrune = [&](double b) {
@@ -1629,8 +1625,8 @@ private:
             const bool exact = m_literalLp->Solve(d.rows, d.columns, columnsLeft, relax.literals, relax.cardinality,
                                                   relax.literalBasis, Limit([&](int k) { return literalsPrune(k); }));
             if (exact) {
-                relaxedValues = m_literalLp->Values();
-                Rounded(d, relaxedValues, cost, chosen);
+                literalValues = m_literalLp->Values();
+                Rounded(d, literalValues, cost, chosen);
             } else if (m_literalLp->Infeasible()) // not even a fractional cover of that many columns
                 return false;
             // A solve stopped past the limit left its multipliers: the steps
@@ -1689,7 +1685,7 @@ private:
         // Without symmetries, among the rows with up to two columns more than
         // the fewest, the one whose columns' reduced weights are highest on
         // average: its children's bounds rise the most, and they close
-        // sooner. Where the relaxation was solved exactly, a row it covers
+        // sooner. Where the literals' relaxation was solved, a row it covers
         // with fractions of columns goes before one it covers with a whole
         // column, whose child taking that column would keep the parent's
         // solution and bound. With them, the row whose columns fall into the fewest
@@ -1708,10 +1704,10 @@ private:
                 if (count > fewest + 2)
                     break;
                 double score = 0;
-                bool fractional = !relaxedValues.empty();
+                bool fractional = !literalValues.empty();
                 for (int i = d.rowStart[r]; i < d.rowStart[r + 1]; ++i) {
                     score += std::max(0.0, favour[d.rowCols[i]]);
-                    if (!relaxedValues.empty() && relaxedValues[d.rowCols[i]] > 1 - 1e-6)
+                    if (!literalValues.empty() && literalValues[d.rowCols[i]] > 1 - 1e-6)
                         fractional = false;
                 }
                 score /= count;
