@@ -345,38 +345,53 @@ void BM_Tail(benchmark::State &state, const TailGroup *group)
     TailFigures fig;
     size_t slowest = 0;
     for (auto _ : state) {
+        std::vector<CoverProblem> problems;
+        std::vector<size_t> index; // each problem's function in the group
         for (size_t i = 0; i < group->functions.size(); ++i) {
             SolverState s;
             s.NumVar = kNumVar;
             BuildPrimeImplicants(s, group->functions[i]);
-            const CoverProblem p = ExactCoverProblem(s);
+            CoverProblem p = ExactCoverProblem(s);
             if (p.columns.empty())
                 continue;
-            // The median of three runs: a run slowed by the machine's load
-            // would otherwise stand for the function in the tail figures.
-            // The search stops on node counts, so each run finds the same.
-            std::vector<double> runs;
-            CoverSolution ours;
-            for (int run = 0; run < 3; ++run) {
-                const auto start = std::chrono::steady_clock::now();
-                ours = SolveFunctionCover(p, {kNoBestTermCount, 0}, kExactBudget);
-                runs.push_back(Ms(std::chrono::steady_clock::now() - start));
-            }
-            const double oursMs = Percentile(runs, 0.5);
-            auto t0 = std::chrono::steady_clock::now();
-            const CoverSolution mip = SolveMinimumCoverMip(p, {kNoBestTermCount, 0}, kExactBudget);
+            problems.push_back(std::move(p));
+            index.push_back(i);
+        }
+        // Each function's time is the median of three runs, one in each of
+        // three passes over the group, the middle one with CBC's run after
+        // each function: a spell of load on the machine, which can last
+        // seconds, then slows one of a function's runs, not all three. The
+        // search stops on node counts, so each run finds the same.
+        std::vector<std::vector<double>> runs(problems.size());
+        auto ours = [&](size_t k) {
+            const auto start = std::chrono::steady_clock::now();
+            CoverSolution solution = SolveFunctionCover(problems[k], {kNoBestTermCount, 0}, kExactBudget);
+            runs[k].push_back(Ms(std::chrono::steady_clock::now() - start));
+            return solution;
+        };
+        for (size_t k = 0; k < problems.size(); ++k)
+            ours(k);
+        for (size_t k = 0; k < problems.size(); ++k) {
+            const CoverSolution mine = ours(k);
+            const auto t0 = std::chrono::steady_clock::now();
+            const CoverSolution mip = SolveMinimumCoverMip(problems[k], {kNoBestTermCount, 0}, kExactBudget);
             fig.mipMs.push_back(Ms(std::chrono::steady_clock::now() - t0));
+            fig.unproven += !mine.proven;
+            if (!mine.proven && index[k] < group->labels.size())
+                fig.unprovenLabels.push_back(group->labels[index[k]]);
+            fig.mipUnproven += !mip.proven;
+            if (mine.proven && mip.proven && mine.cost != mip.cost)
+                ++fig.disagree;
+            if (mip.found && (!mine.found || mip.cost < mine.cost))
+                ++fig.worse;
+        }
+        for (size_t k = 0; k < problems.size(); ++k)
+            ours(k);
+        for (size_t k = 0; k < problems.size(); ++k) {
+            const double oursMs = Percentile(runs[k], 0.5);
             if (fig.oursMs.empty() || oursMs > fig.oursMs[slowest])
                 slowest = fig.oursMs.size();
             fig.oursMs.push_back(oursMs);
-            fig.unproven += !ours.proven;
-            if (!ours.proven && i < group->labels.size())
-                fig.unprovenLabels.push_back(group->labels[i]);
-            fig.mipUnproven += !mip.proven;
-            if (ours.proven && mip.proven && ours.cost != mip.cost)
-                ++fig.disagree;
-            if (mip.found && (!ours.found || mip.cost < ours.cost))
-                ++fig.worse;
         }
     }
     // The whole solve and the Resolver click of the function slowest in the
