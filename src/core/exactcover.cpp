@@ -1688,11 +1688,12 @@ private:
         // sooner. Where the literals' relaxation was solved, a row it covers
         // with fractions of columns goes before one it covers with a whole
         // column, whose child taking that column would keep the parent's
-        // solution and bound. With them, the row whose columns fall into the fewest
-        // classes, as each class is one branch: of any row, as one with more
-        // columns may have fewer classes; among equals, the one with the most
-        // columns, whose classes are larger, so that the later branches,
-        // which leave out the earlier classes, are left fewer columns.
+        // solution and bound. With symmetries, the row whose columns fall
+        // into the fewest classes, as each class is one branch: of any row,
+        // as one with more columns may have fewer classes; among equals, the
+        // one with the most columns, whose classes are larger, so that the
+        // later branches, which leave out the earlier classes, are left fewer
+        // columns.
         int branchRow = d.rowOrder.front();
         std::vector<int> branchClasses; // its columns' classes, with symmetries
         const int fewest = d.rowStart[branchRow + 1] - d.rowStart[branchRow];
