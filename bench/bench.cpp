@@ -344,9 +344,10 @@ void BM_Tail(benchmark::State &state, const TailGroup *group)
 {
     TailFigures fig;
     size_t slowest = 0;
+    std::vector<size_t> index; // each timed problem's function in the group
     for (auto _ : state) {
         std::vector<CoverProblem> problems;
-        std::vector<size_t> index; // each problem's function in the group
+        index.clear();
         for (size_t i = 0; i < group->functions.size(); ++i) {
             SolverState s;
             s.NumVar = kNumVar;
@@ -397,28 +398,20 @@ void BM_Tail(benchmark::State &state, const TailGroup *group)
     // The whole solve and the Resolver click of the function slowest in the
     // exact step: the median of three each, so that one run slowed by the
     // machine's load does not stand for them; a fresh window for each click.
-    size_t k = 0;
-    for (size_t i = 0; i < group->functions.size(); ++i) {
-        SolverState s;
-        s.NumVar = kNumVar;
-        BuildPrimeImplicants(s, group->functions[i]);
-        if (ExactCoverProblem(s).columns.empty())
-            continue;
-        if (k++ == slowest) {
-            std::vector<double> solves, clicks;
-            for (int run = 0; run < 3; ++run) {
-                const auto t0 = std::chrono::steady_clock::now();
-                LcgRandom random(kSeed);
-                MinimalSum(group->functions[i], kNumVar, random);
-                solves.push_back(Ms(std::chrono::steady_clock::now() - t0));
-                ClickRig rig;
-                rig.Fill(group->functions[i]);
-                clicks.push_back(rig.Click());
-            }
-            fig.slowestSolveMs = Percentile(solves, 0.5);
-            fig.slowestClickMs = Percentile(clicks, 0.5);
-            break;
+    if (slowest < index.size()) {
+        const RowValues &values = group->functions[index[slowest]];
+        std::vector<double> solves, clicks;
+        for (int run = 0; run < 3; ++run) {
+            const auto t0 = std::chrono::steady_clock::now();
+            LcgRandom random(kSeed);
+            MinimalSum(values, kNumVar, random);
+            solves.push_back(Ms(std::chrono::steady_clock::now() - t0));
+            ClickRig rig;
+            rig.Fill(values);
+            clicks.push_back(rig.Click());
         }
+        fig.slowestSolveMs = Percentile(solves, 0.5);
+        fig.slowestClickMs = Percentile(clicks, 0.5);
     }
     state.counters["functions"] = static_cast<double>(fig.oursMs.size());
     state.counters["median_ms"] = Percentile(fig.oursMs, 0.5);

@@ -94,9 +94,6 @@ bool IsCover(const CoverProblem &p, const CoverSolution &s)
     return s.found && CostOf(p, s.columns, covered) == s.cost && p.rows.isSubsetOf(covered);
 }
 
-// The prime table of a function given by weight ("0", "1" or "x" for each
-// number of bits set, from none to all), with `flips` rows chosen by `seed`
-// turned from 1 to 0 or back.
 // The prime table of a function given row by row.
 CoverProblem PrimeTable(const RowValues &values, int numVar)
 {
@@ -130,6 +127,9 @@ QString AloneAgainstCbc(const CoverProblem &p, long nodeLimit)
     return {};
 }
 
+// The prime table of a function given by weight ("0", "1" or "x" for each
+// number of bits set, from none to all), with `flips` rows chosen by `seed`
+// turned from 1 to 0 or back.
 CoverProblem WeightTable(int numVar, const QByteArray &byWeight, int flips, int seed)
 {
     RowValues values(1u << numVar, ValueZero);
@@ -344,10 +344,6 @@ void TestExactCover::symmetriesFromTheStart()
     QCOMPARE(s.cost, best);
 }
 
-// Two triangles of rows, each column covering one side: the relaxation takes
-// half of every column, three in all, while a cover needs two columns a
-// triangle. A search capped at its first node, with nothing to hand over to,
-// still proves four from the floor that cuts give its root.
 // Dense functions of eight variables: covers of many columns, where most of
 // the literal phase's nodes have no cover left of the fewest columns and are
 // dropped on their relaxation alone. A node dropped wrongly shows as more
@@ -365,6 +361,10 @@ void TestExactCover::denseFunctionsAgainstCbc()
     }
 }
 
+// Two triangles of rows, each column covering one side: the relaxation takes
+// half of every column, three in all, while a cover needs two columns a
+// triangle. A search capped at its first node, with nothing to hand over to,
+// still proves four from the floor that cuts give its root.
 void TestExactCover::floorFromCuts()
 {
     CoverProblem p;
@@ -388,10 +388,6 @@ void TestExactCover::floorFromCuts()
     QCOMPARE(s.cost, (CoverCost{4, 8}));
 }
 
-// Ones on weights 3 to 5 of eight variables, don't cares on 2 and 6: the
-// fewest terms are 16, which greedy covers miss by one to five and the
-// branching reaches only after some two thousand nodes. The local search at the
-// root finds such a cover though the search stops right after the root.
 // Weights 3 and 4 of eight variables with eight rows flipped: the root's
 // relaxation has dozens of fractional values, but only a few distinct ones,
 // and the floor from cuts, taken after 50 nodes, closes the search in about
@@ -409,6 +405,10 @@ void TestExactCover::cutFloorOnNearlySymmetricTable()
     QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
 }
 
+// Ones on weights 3 to 5 of eight variables, don't cares on 2 and 6: the
+// fewest terms are 16, which greedy covers miss by one to five and the
+// branching reaches only after some two thousand nodes. The local search at the
+// root finds such a cover though the search stops right after the root.
 void TestExactCover::localSearchFindsTheFewest()
 {
     const CoverProblem p = WeightTable(8, "00x111x00", 0, 0);

@@ -1708,7 +1708,7 @@ private:
                 bool fractional = !literalValues.empty();
                 for (int i = d.rowStart[r]; i < d.rowStart[r + 1]; ++i) {
                     score += std::max(0.0, favour[d.rowCols[i]]);
-                    if (!literalValues.empty() && literalValues[d.rowCols[i]] > 1 - 1e-6)
+                    if (fractional && literalValues[d.rowCols[i]] > 1 - 1e-6)
                         fractional = false;
                 }
                 score /= count;
