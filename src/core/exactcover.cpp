@@ -14,6 +14,8 @@
 #include <numeric>
 #include <optional>
 #include <random>
+#include <system_error>
+#include <thread>
 
 namespace quintora {
 
@@ -85,6 +87,11 @@ constexpr long kManySymmetriesPlainNodes = 20;
 // alike columns branches nearly as often as the plain one, and costs more a
 // node: such a function is searched as one without any.
 constexpr size_t kFewestSymmetries = 8;
+
+// A symmetric search shared out between two threads splits into subtrees
+// here, at this many columns taken: on the slowest symmetric functions known,
+// the first depth with hundreds of nodes.
+constexpr size_t kSplitDepth = 4;
 
 // Sums carry a little rounding; the margin keeps a bound valid.
 int Ceil(double bound) { return static_cast<int>(std::ceil(bound - 1e-4)); }
@@ -741,9 +748,7 @@ private:
             m_stopped = false;
             m_phaseNodes = 0;
             m_phaseCap = m_options.symmetricNodes;
-            std::vector<int> all(m_group.size());
-            std::iota(all.begin(), all.end(), 0);
-            search(all);
+            SymmetricSearch();
             if (!m_stopped || m_timedOut)
                 return;
             // Not closed: a longer local search may yet find a cover of fewer
@@ -751,7 +756,7 @@ private:
             if (m_columnsOnly && LongLocalSearch()) {
                 m_stopped = false;
                 m_phaseNodes = 0;
-                search(all);
+                SymmetricSearch();
                 if (!m_stopped || m_timedOut)
                     return;
             }
@@ -784,6 +789,86 @@ private:
             Record(CostOf(cover), cover, {});
         if (!proven)
             m_timedOut = true;
+    }
+
+    // The search with the function's symmetries, from the phase's root.
+    void SearchFromRoot(const std::vector<int> &group)
+    {
+        std::vector<int> columns(m_p.columns.size());
+        std::iota(columns.begin(), columns.end(), 0);
+        std::vector<int> chosen;
+        Node(m_p.rows, std::move(columns), 0, chosen, nullptr, group, {});
+    }
+
+    // The symmetric search for the fewest columns of a function with many
+    // symmetries, on two threads where it can. Such a search mostly proves
+    // that the cover in hand has the fewest columns, and solves no linear
+    // relaxation, whose warm starts copies would not share: two copies of it
+    // walk the same tree down to kSplitDepth columns taken and share out the
+    // subtrees below, every other one. As long as neither finds a better
+    // cover, both walk exactly the tree of the search on one thread, so their
+    // nodes add up to its own, and its limits are applied to the sum. A
+    // better cover would change the tree from there on: the search is then
+    // run again on one thread, so that the cover found never depends on the
+    // threads' timing.
+    void SymmetricSearch()
+    {
+        std::vector<int> all(m_group.size());
+        std::iota(all.begin(), all.end(), 0);
+        if (!m_columnsOnly || !m_manySymmetries || m_options.threads < 2) {
+            SearchFromRoot(all);
+            return;
+        }
+        Search mine(*this), other(*this);
+        mine.m_split.worker = 0;
+        other.m_split.worker = 1;
+        std::exception_ptr failure;
+        std::thread helper;
+        try {
+            helper = std::thread([&] {
+                try {
+                    other.SearchFromRoot(all);
+                } catch (...) {
+                    failure = std::current_exception();
+                }
+            });
+        } catch (const std::system_error &) { // no thread to be had: one will do
+            SearchFromRoot(all);
+            return;
+        }
+        try {
+            mine.SearchFromRoot(all);
+        } catch (...) {
+            helper.join();
+            throw;
+        }
+        helper.join();
+        if (failure)
+            std::rethrow_exception(failure);
+        if (mine.m_best < m_best || other.m_best < m_best) {
+            SearchFromRoot(all);
+            return;
+        }
+        // What the phase's root left, as the one thread would have.
+        m_rootRows = mine.m_rootRows;
+        m_rootColumns = mine.m_rootColumns;
+        m_rootChosen = mine.m_rootChosen;
+        m_localDone = mine.m_localDone;
+        // The one thread would have stopped at the node past the phase's
+        // nodes or past the node limit, if it came to it. The nodes above the
+        // split were walked by both.
+        long stopAt = m_phaseCap - m_phaseNodes + 1;
+        if (m_nodeLimit > 0)
+            stopAt = std::min(stopAt, m_nodeLimit - m_nodes + 1);
+        const long walked = (mine.m_nodes - m_nodes) + (other.m_nodes - m_nodes)
+                            - std::min(mine.m_split.sharedNodes, other.m_split.sharedNodes);
+        m_nodes += std::min(walked, stopAt);
+        m_phaseNodes += std::min(walked, stopAt);
+        if (m_nodeLimit > 0 && m_nodes > m_nodeLimit)
+            m_timedOut = true;
+        if ((mine.m_timedOut || other.m_timedOut) && std::chrono::steady_clock::now() >= m_deadline)
+            m_timedOut = true;
+        m_stopped = m_timedOut || walked >= stopAt;
     }
 
     // The local search again, longer, from the phase's root. True when it
@@ -834,6 +919,8 @@ private:
     {
         // A node costs far more than reading the clock.
         ++m_nodes;
+        if (m_split.worker >= 0 && !m_split.below)
+            ++m_split.sharedNodes;
         if (!m_timedOut && std::chrono::steady_clock::now() >= m_deadline)
             m_timedOut = true;
         if (m_nodeLimit > 0 && m_nodes > m_nodeLimit)
@@ -1763,14 +1850,22 @@ private:
         for (int j : options) {
             if (excluded[j])
                 continue;
-            std::vector<int> rest;
-            for (int k = 0; k < n; ++k)
-                if (k != j && !excluded[k])
-                    rest.push_back(d.columns[k]);
-            chosen.push_back(d.columns[j]);
-            Node(d.rows & ~d.covers[j], std::move(rest), cost + Cost(d.columns[j]), chosen, &relax,
-                 group.size() > 1 ? group : std::vector<int>{}, {d.rows, d.columns});
-            chosen.pop_back();
+            // Split between two threads: a subtree below the split is
+            // searched by one of them, the other passes it by as searched.
+            const bool splitHere = m_split.worker >= 0 && !m_split.below && chosen.size() + 1 >= kSplitDepth;
+            const bool mine = !splitHere || m_split.next++ % 2 == m_split.worker;
+            if (mine) {
+                std::vector<int> rest;
+                for (int k = 0; k < n; ++k)
+                    if (k != j && !excluded[k])
+                        rest.push_back(d.columns[k]);
+                chosen.push_back(d.columns[j]);
+                m_split.below = m_split.below || splitHere;
+                Node(d.rows & ~d.covers[j], std::move(rest), cost + Cost(d.columns[j]), chosen, &relax,
+                     group.size() > 1 ? group : std::vector<int>{}, {d.rows, d.columns});
+                m_split.below = m_split.below && !splitHere;
+                chosen.pop_back();
+            }
             // Later branches leave this column out, and its class: covers
             // holding any of them were searched here or have a like one that was.
             for (int k : options)
@@ -1785,7 +1880,19 @@ private:
     const CoverProblem &m_p;
     const SearchOptions m_options;
     const bool m_manySymmetries; // no exact relaxation of the column count, a short plain search
-    std::unique_ptr<LinearRelaxation> m_countLp, m_literalLp;
+    // A relaxation kept from solve to solve; a copy of the search starts
+    // without one.
+    struct RelaxationSlot : std::unique_ptr<LinearRelaxation> {
+        using std::unique_ptr<LinearRelaxation>::operator=;
+        RelaxationSlot() = default;
+        RelaxationSlot(const RelaxationSlot &) : std::unique_ptr<LinearRelaxation>() {}
+        RelaxationSlot &operator=(const RelaxationSlot &)
+        {
+            reset();
+            return *this;
+        }
+    };
+    RelaxationSlot m_countLp, m_literalLp;
     bool m_symmetriesKnown = false;
     std::vector<Symmetry> m_group; // the function's symmetries, the identity first
     std::vector<int> m_cubeColumn; // dashes << 8 | ones -> the column of that cube
@@ -1806,6 +1913,15 @@ private:
     long m_phaseNodes = 0, m_phaseCap = 0;
     long m_nodes = 0;
     long m_nodeLimit = 0;
+    // One of two threads sharing out a symmetric search (worker 0 or 1; -1
+    // alone): the subtrees below the split it has come to, whether it is
+    // below the split now, and the nodes it walked above it.
+    struct Split {
+        int worker = -1;
+        long next = 0;
+        long sharedNodes = 0;
+        bool below = false;
+    } m_split;
     std::chrono::steady_clock::time_point m_deadline;
 };
 

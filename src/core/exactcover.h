@@ -110,6 +110,10 @@ struct SearchOptions {
     long symmetricPlainNodes = 100;
     long symmetricNodes = 3000;
     bool cbc = true;
+    // The symmetric search for the fewest columns of a function with many
+    // symmetries shares its subtrees out between two threads, unless this is
+    // 1. Its result is the same either way.
+    int threads = 2;
 };
 
 // Looks for the best cover ranked before `bound`. Past `budget`, or past
