@@ -299,46 +299,77 @@ void TestExactCover::symmetricSearchAgreesWithPlainSearch()
 }
 
 // The symmetric search of a function with many symmetries, shared out
-// between two threads, returns what it returns on one: the same cover, and
-// the same proof or stop where a node limit or its phase's cap cuts it short
-// (limits applied to both threads' nodes together). Ones on weights 3 to 5
-// of eight variables, don't cares on 2 and 6: about 1,900 nodes of symmetric
-// search from its floor of 15 columns, ending in 16.
+// between two threads, returns what it returns on one: the same cover, the
+// same proof or stop, and the same count of nodes, where a node limit or its
+// phase's cap cuts it short (limits applied to both threads' nodes together)
+// as where it runs to the end. Ones on weights 3 to 5 of eight variables,
+// don't cares on 2 and 6: about 1,900 nodes of symmetric search from its
+// floor of 15 columns, ending in 16; on 2 to 5, don't cares on 1 and 6,
+// about 400. The limits are set from the one-thread search's own count:
+// `limitBack` nodes before its end (-1: no limit; -2: at four fifths of
+// it), or its symmetric phase capped `capBack` nodes short of what it needs.
 void TestExactCover::twoThreadsAsOne_data()
 {
     QTest::addColumn<QByteArray>("byWeight");
     QTest::addColumn<int>("floor");
-    QTest::addColumn<int>("nodeLimit");
-    QTest::addColumn<int>("symmetricNodes");
-    QTest::addColumn<bool>("cbc");
-    QTest::newRow("weights 2-5, proven") << QByteArray("0x1111x00") << 0 << 0 << 3000 << true;
-    // Each thread alone stays under the limit, both together pass it: the
-    // search is out of nodes, and CBC is not tried.
-    QTest::newRow("weights 3-5, node limit") << QByteArray("00x111x00") << 15 << 1200 << 3000 << true;
-    QTest::newRow("weights 3-5, node limit early") << QByteArray("00x111x00") << 15 << 400 << 3000 << true;
-    QTest::newRow("weights 3-5, phase capped") << QByteArray("00x111x00") << 15 << 0 << 700 << false;
+    QTest::addColumn<int>("limitBack");
+    QTest::addColumn<int>("capBack");
+    QTest::addColumn<bool>("proven");
+    QTest::newRow("weights 3-5, to the end") << QByteArray("00x111x00") << 15 << -1 << -1 << true;
+    QTest::newRow("weights 2-5, to the end") << QByteArray("0x1111x00") << 0 << -1 << -1 << true;
+    // Each thread alone stays under this limit, both together pass it.
+    QTest::newRow("weights 2-5, node limit at 4/5") << QByteArray("0x1111x00") << 0 << -2 << -1 << false;
+    QTest::newRow("weights 2-5, node limit one short") << QByteArray("0x1111x00") << 0 << 1 << -1 << false;
+    QTest::newRow("weights 2-5, node limit just met") << QByteArray("0x1111x00") << 0 << 0 << -1 << true;
+    QTest::newRow("weights 2-5, phase one node short") << QByteArray("0x1111x00") << 0 << -1 << 1 << false;
+    QTest::newRow("weights 2-5, phase just enough") << QByteArray("0x1111x00") << 0 << -1 << 0 << true;
 }
 
 void TestExactCover::twoThreadsAsOne()
 {
     QFETCH(QByteArray, byWeight);
     QFETCH(int, floor);
-    QFETCH(int, nodeLimit);
-    QFETCH(int, symmetricNodes);
-    QFETCH(bool, cbc);
+    QFETCH(int, limitBack);
+    QFETCH(int, capBack);
+    QFETCH(bool, proven);
     CoverProblem p = WeightTable(8, byWeight, 0, 0);
     p.fewestColumns = floor;
     SearchOptions options;
-    options.symmetricNodes = symmetricNodes;
-    options.cbc = cbc;
-    const CoverSolution two = SolveMinimumCover(p, {1000, 0}, kNoRush, nodeLimit, options);
+    options.cbc = false;
     options.threads = 1;
+    // The one-thread search to the end, and where its symmetric phase ends:
+    // the nodes it needs, found as the least cap it closes under.
+    const CoverSolution whole = SolveMinimumCover(p, {1000, 0}, kNoRush, 0, options);
+    QVERIFY(whole.proven);
+    long nodeLimit = 0;
+    if (limitBack >= 0)
+        nodeLimit = whole.nodes - limitBack;
+    else if (limitBack < -1)
+        nodeLimit = whole.nodes * 4 / 5;
+    if (capBack >= 0) {
+        long low = 1, high = options.symmetricNodes;
+        while (low < high) {
+            SearchOptions capped = options;
+            capped.symmetricNodes = (low + high) / 2;
+            if (SolveMinimumCover(p, {1000, 0}, kNoRush, 0, capped).proven)
+                high = capped.symmetricNodes;
+            else
+                low = capped.symmetricNodes + 1;
+        }
+        options.symmetricNodes = low - capBack;
+    }
     const CoverSolution one = SolveMinimumCover(p, {1000, 0}, kNoRush, nodeLimit, options);
+    options.threads = 2;
+    const CoverSolution two = SolveMinimumCover(p, {1000, 0}, kNoRush, nodeLimit, options);
+    QCOMPARE(two.threads, 2);
+    QCOMPARE(one.threads, 1);
     QVERIFY(one.found);
     QCOMPARE(two.found, one.found);
     QCOMPARE(two.proven, one.proven);
+    QCOMPARE(two.proven, proven);
     QCOMPARE(two.columns, one.columns);
     QCOMPARE(two.cost, one.cost);
+    QCOMPARE(two.nodes, one.nodes);
     QVERIFY(IsCover(p, two));
 }
 

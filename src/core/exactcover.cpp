@@ -89,9 +89,9 @@ constexpr long kManySymmetriesPlainNodes = 20;
 constexpr size_t kFewestSymmetries = 8;
 
 // A symmetric search shared out between two threads splits into subtrees
-// here, at this many columns taken: on the slowest symmetric functions known,
+// here, this many branchings down: on the slowest symmetric functions known,
 // the first depth with hundreds of nodes.
-constexpr size_t kSplitDepth = 4;
+constexpr int kSplitDepth = 4;
 
 // Sums carry a little rounding; the margin keeps a bound valid.
 int Ceil(double bound) { return static_cast<int>(std::ceil(bound - 1e-4)); }
@@ -671,6 +671,8 @@ public:
         CoverSolution s;
         s.found = m_found;
         s.proven = !m_timedOut;
+        s.nodes = m_nodes;
+        s.threads = m_threads;
         s.columns = m_bestColumns;
         if (m_found) {
             s.cost.columns = static_cast<int>(m_bestColumns.size());
@@ -802,10 +804,12 @@ private:
 
     // The symmetric search for the fewest columns of a function with many
     // symmetries, on two threads where it can. Such a search mostly proves
-    // that the cover in hand has the fewest columns, and solves no linear
-    // relaxation, whose warm starts copies would not share: two copies of it
-    // walk the same tree down to kSplitDepth columns taken and share out the
-    // subtrees below, every other one. As long as neither finds a better
+    // that the cover in hand has the fewest columns; it solves no linear
+    // relaxation (whose warm starts copies would not share: the column
+    // count's is not solved for such a function, the literals' not in this
+    // phase) and takes no floor from cuts (not with symmetries). Two copies
+    // of it walk the same tree down to kSplitDepth branchings and share out
+    // the subtrees below, every other one. As long as neither finds a better
     // cover, both walk exactly the tree of the search on one thread, so their
     // nodes add up to its own, and its limits are applied to the sum. A
     // better cover would change the tree from there on: the search is then
@@ -815,7 +819,7 @@ private:
     {
         std::vector<int> all(m_group.size());
         std::iota(all.begin(), all.end(), 0);
-        if (!m_columnsOnly || !m_manySymmetries || m_options.threads < 2) {
+        if (!m_columnsOnly || !m_manySymmetries || CutsMayLift() || m_options.threads < 2) {
             SearchFromRoot(all);
             return;
         }
@@ -836,6 +840,7 @@ private:
             SearchFromRoot(all);
             return;
         }
+        m_threads = 2;
         try {
             mine.SearchFromRoot(all);
         } catch (...) {
@@ -847,6 +852,12 @@ private:
             std::rethrow_exception(failure);
         if (mine.m_best < m_best || other.m_best < m_best) {
             SearchFromRoot(all);
+            // Out of time, the one thread may have stopped short of the
+            // better covers found: they stand, as nothing timed is exact.
+            if (m_timedOut) {
+                Record(mine.m_best, mine.m_bestColumns, {});
+                Record(other.m_best, other.m_bestColumns, {});
+            }
             return;
         }
         // What the phase's root left, as the one thread would have.
@@ -854,21 +865,26 @@ private:
         m_rootColumns = mine.m_rootColumns;
         m_rootChosen = mine.m_rootChosen;
         m_localDone = mine.m_localDone;
-        // The one thread would have stopped at the node past the phase's
-        // nodes or past the node limit, if it came to it. The nodes above the
-        // split were walked by both.
-        long stopAt = m_phaseCap - m_phaseNodes + 1;
+        // The one thread walks `allowed` nodes and stops at the next one,
+        // past the phase's nodes or the node limit, if it comes to it; there
+        // it counts the node, and the phase's count too unless out of nodes.
+        // The nodes above the split were walked by both.
+        long allowed = m_phaseCap - m_phaseNodes;
         if (m_nodeLimit > 0)
-            stopAt = std::min(stopAt, m_nodeLimit - m_nodes + 1);
+            allowed = std::min(allowed, m_nodeLimit - m_nodes);
         const long walked = (mine.m_nodes - m_nodes) + (other.m_nodes - m_nodes)
                             - std::min(mine.m_split.sharedNodes, other.m_split.sharedNodes);
-        m_nodes += std::min(walked, stopAt);
-        m_phaseNodes += std::min(walked, stopAt);
-        if (m_nodeLimit > 0 && m_nodes > m_nodeLimit)
+        const bool stops = walked > allowed;
+        const long counted = stops ? allowed + 1 : walked;
+        m_nodes += counted;
+        m_phaseNodes += counted;
+        if (m_nodeLimit > 0 && m_nodes > m_nodeLimit) {
             m_timedOut = true;
+            --m_phaseNodes;
+        }
         if ((mine.m_timedOut || other.m_timedOut) && std::chrono::steady_clock::now() >= m_deadline)
             m_timedOut = true;
-        m_stopped = m_timedOut || walked >= stopAt;
+        m_stopped = m_timedOut || stops;
     }
 
     // The local search again, longer, from the phase's root. True when it
@@ -1852,7 +1868,7 @@ private:
                 continue;
             // Split between two threads: a subtree below the split is
             // searched by one of them, the other passes it by as searched.
-            const bool splitHere = m_split.worker >= 0 && !m_split.below && chosen.size() + 1 >= kSplitDepth;
+            const bool splitHere = m_split.worker >= 0 && !m_split.below && m_split.depth + 1 >= kSplitDepth;
             const bool mine = !splitHere || m_split.next++ % 2 == m_split.worker;
             if (mine) {
                 std::vector<int> rest;
@@ -1861,8 +1877,10 @@ private:
                         rest.push_back(d.columns[k]);
                 chosen.push_back(d.columns[j]);
                 m_split.below = m_split.below || splitHere;
+                ++m_split.depth;
                 Node(d.rows & ~d.covers[j], std::move(rest), cost + Cost(d.columns[j]), chosen, &relax,
                      group.size() > 1 ? group : std::vector<int>{}, {d.rows, d.columns});
+                --m_split.depth;
                 m_split.below = m_split.below && !splitHere;
                 chosen.pop_back();
             }
@@ -1914,14 +1932,17 @@ private:
     long m_nodes = 0;
     long m_nodeLimit = 0;
     // One of two threads sharing out a symmetric search (worker 0 or 1; -1
-    // alone): the subtrees below the split it has come to, whether it is
-    // below the split now, and the nodes it walked above it.
+    // alone): the subtrees below the split it has come to, the branchings
+    // above the node it is at, whether it is below the split now, and the
+    // nodes it walked above it.
     struct Split {
         int worker = -1;
         long next = 0;
+        int depth = 0;
         long sharedNodes = 0;
         bool below = false;
     } m_split;
+    int m_threads = 1; // the most threads the search has run on
     std::chrono::steady_clock::time_point m_deadline;
 };
 

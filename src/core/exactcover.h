@@ -96,6 +96,8 @@ struct CoverSolution {
     bool proven = false;      // the search ran to the end: no better cover exists
     std::vector<int> columns; // the best cover found, when found
     CoverCost cost;
+    long nodes = 0;  // the search's nodes, as it counts them against its limits
+    int threads = 1; // the most threads it ran on at once
 };
 
 // How the search goes about it; the defaults are the program's. A phase (the

@@ -347,6 +347,8 @@ std::optional<CoverSolution> SolveByRuns(const CoverProblem &problem, Clock::tim
         whole.proven = whole.proven && part.proven;
         whole.cost.columns += part.cost.columns;
         whole.cost.literals += part.cost.literals;
+        whole.nodes += part.nodes;
+        whole.threads = std::max(whole.threads, part.threads);
     }
     return whole;
 }
