@@ -337,8 +337,7 @@ void TestExactCover::twoThreadsAsOne()
     SearchOptions options;
     options.cbc = false;
     options.threads = 1;
-    // The one-thread search to the end, and where its symmetric phase ends:
-    // the nodes it needs, found as the least cap it closes under.
+    // The one-thread search to the end, for its count of nodes.
     const CoverSolution whole = SolveMinimumCover(p, {1000, 0}, kNoRush, 0, options);
     QVERIFY(whole.proven);
     long nodeLimit = 0;
@@ -346,6 +345,7 @@ void TestExactCover::twoThreadsAsOne()
         nodeLimit = whole.nodes - limitBack;
     else if (limitBack < -1)
         nodeLimit = whole.nodes * 4 / 5;
+    // The nodes its symmetric phase needs: the least cap it closes under.
     if (capBack >= 0) {
         long low = 1, high = options.symmetricNodes;
         while (low < high) {

@@ -724,13 +724,7 @@ private:
                                      : m_options.literalNodes;
         m_countLp.reset();
         m_literalLp.reset();
-        auto search = [&](const std::vector<int> &group) {
-            std::vector<int> columns(m_p.columns.size());
-            std::iota(columns.begin(), columns.end(), 0);
-            std::vector<int> chosen;
-            Node(m_p.rows, std::move(columns), 0, chosen, nullptr, group, {});
-        };
-        search({});
+        SearchFromRoot({});
         if (!m_stopped || m_timedOut)
             return;
         // Not closed: the symmetries of the function, if it has any, cut the
@@ -793,7 +787,8 @@ private:
             m_timedOut = true;
     }
 
-    // The search with the function's symmetries, from the phase's root.
+    // The search from the phase's root, with the symmetries in `group` (none:
+    // the plain search).
     void SearchFromRoot(const std::vector<int> &group)
     {
         std::vector<int> columns(m_p.columns.size());
